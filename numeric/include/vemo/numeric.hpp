@@ -1,0 +1,26 @@
+#ifndef VEMO_NUMERIC_HPP
+#define VEMO_NUMERIC_HPP
+
+// Two functions on IEEE 754 double-precision values. Both are pure: they read
+// only their argument, keep no state and may be called from any thread.
+
+namespace vemo {
+namespace numeric {
+
+// Returns x * x, rounded once to double as IEEE 754 multiplication does.
+// A NaN gives a NaN, either infinity gives +inf and either zero gives +0.0.
+// A square too large for a double gives +inf; one too small gives +0.0.
+double sq(double x) noexcept;
+
+// Returns the square root of x for every x >= 0, bit-identical to std::sqrt:
+// correctly rounded, sqrt(-0.0) is -0.0 and sqrt(+inf) is +inf.
+// Unlike std::sqrt, returns +0.0 (not a NaN) for every x < 0, -inf included,
+// and for every NaN. Leaves errno unchanged and raises no floating-point
+// exception other than inexact (a signalling NaN may still raise invalid).
+// Call it qualified: its unqualified name is also the standard square root.
+double sqrt(double x) noexcept;
+
+}  // namespace numeric
+}  // namespace vemo
+
+#endif  // VEMO_NUMERIC_HPP
