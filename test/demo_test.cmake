@@ -5,6 +5,8 @@
 #   WAY       pipe | file | arguments | full | closed
 #   WORK_DIR  a folder for its output
 
+cmake_minimum_required(VERSION 3.21)
+
 set(output_file "${WORK_DIR}/numeric_demo.${WAY}.out")
 file(REMOVE "${output_file}")
 
