@@ -7,7 +7,9 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
+#include <latch>
 #include <limits>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -41,7 +43,7 @@ void expect_result(const Case& c, double actual) {
 }
 
 TEST(Sq, SpecialAndOrdinaryValues) {
-  const Case cases[] = {
+  const std::vector<Case> cases = {
       {"2", 2.0, 4.0},
       {"-2", -2.0, 4.0},
       {"+0", 0.0, 0.0},
@@ -64,7 +66,7 @@ TEST(Sq, SpecialAndOrdinaryValues) {
 }
 
 TEST(Sqrt, SpecialAndOrdinaryValues) {
-  const Case cases[] = {
+  const std::vector<Case> cases = {
       {"2, correctly rounded", 2.0, 1.4142135623730951},
       {"4 is exact", 4.0, 2.0},
       {"0.25 is exact", 0.25, 0.5},
@@ -88,12 +90,14 @@ TEST(Sqrt, SpecialAndOrdinaryValues) {
 // sqrt may raise inexact, which every rounded root does, but nothing else:
 // no invalid flag for a quiet NaN or a negative value, and no errno.
 TEST(Sqrt, RaisesNoFlagButInexactAndKeepsErrno) {
-  const double inputs[] = {
-      quiet_nan, -quiet_nan, from_bits(exponent_mask | 0x8000000000001),  // NaN with a payload
-      -inf,      -2.0,       -tiny,
-      -0.0,      0.0,        tiny,
-      2.0,       limits::max(), inf,
-  };
+  const std::vector<double> inputs = {
+      // NaNs, the last with a payload
+      quiet_nan, -quiet_nan, from_bits(exponent_mask | 0x8000000000001),
+      // outside the domain
+      -inf, -2.0, -tiny,
+      // inside it
+      -0.0, 0.0, tiny, 2.0, limits::max(), inf};
+
   for (const double input : inputs) {
     // The volatile accesses keep the call between clearing and testing the
     // flags, whatever the optimiser does with the call itself.
@@ -144,6 +148,38 @@ TEST(Sqrt, MatchesStdSqrtBitForBitAcrossTheRange) {
       expected = bits_of(std::sqrt(x));
     }
     EXPECT_EQ(bits_of(vemo::numeric::sqrt(x)), expected) << std::hex << "input bits 0x" << bits;
+  }
+}
+
+// Pure functions: threads calling both at once over the same inputs must get
+// exactly the results of a single thread.
+TEST(Numeric, ConcurrentCallsGiveTheSameBits) {
+  const std::vector<double> inputs = sweep_inputs();
+  std::vector<std::uint64_t> expected;
+  for (const double x : inputs) {
+    expected.push_back(bits_of(vemo::numeric::sq(x)));
+    expected.push_back(bits_of(vemo::numeric::sqrt(x)));
+  }
+
+  constexpr int thread_count = 4;
+  std::vector<std::vector<std::uint64_t>> results(thread_count);
+  std::latch start(thread_count);
+  std::vector<std::thread> threads;
+  threads.reserve(thread_count);
+  for (std::vector<std::uint64_t>& result : results) {
+    threads.emplace_back([&inputs, &result, &start] {
+      start.arrive_and_wait();  // all threads call at once
+      for (const double x : inputs) {
+        result.push_back(bits_of(vemo::numeric::sq(x)));
+        result.push_back(bits_of(vemo::numeric::sqrt(x)));
+      }
+    });
+  }
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+  for (const std::vector<std::uint64_t>& result : results) {
+    EXPECT_EQ(result, expected);
   }
 }
 
