@@ -1,6 +1,14 @@
 #ifndef VEMO_NUMERIC_HPP
 #define VEMO_NUMERIC_HPP
 
+// The library's version, for checks at compile time; the build reads it from
+// here. VEMO_NUMERIC_VERSION is major * 10000 + minor * 100 + patch.
+#define VEMO_NUMERIC_VERSION_MAJOR 1
+#define VEMO_NUMERIC_VERSION_MINOR 0
+#define VEMO_NUMERIC_VERSION_PATCH 0
+#define VEMO_NUMERIC_VERSION \
+  (VEMO_NUMERIC_VERSION_MAJOR * 10000 + VEMO_NUMERIC_VERSION_MINOR * 100 + VEMO_NUMERIC_VERSION_PATCH)
+
 // Two functions on IEEE 754 double-precision values. Both are pure: they read
 // only their argument, keep no state and may be called from any thread.
 
