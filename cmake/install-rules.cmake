@@ -1,7 +1,12 @@
-# Installs the header, the archive, the demo, a relocatable CMake package
-# (vemo_numericConfig.cmake, exporting vemo::numeric) and a pkg-config file,
+# Installs, in three components:
+#   development    the header, the archive, a relocatable CMake package
+#                  (vemo_numericConfig.cmake, exporting vemo::numeric) and a
+#                  pkg-config file
+#   demo           numeric_demo and its man page
+#   documentation  the licence, the README and the changelog
 # and exports the build tree as a package too.
 include(CMakePackageConfigHelpers)
+include(cmake/gzip.cmake)
 
 if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
   message(FATAL_ERROR "CMAKE_INSTALL_LIBDIR and CMAKE_INSTALL_INCLUDEDIR must be relative "
@@ -10,13 +15,22 @@ endif()
 set(vemo_numeric_config_dir "${CMAKE_INSTALL_LIBDIR}/cmake/vemo_numeric")
 set(vemo_numeric_pkgconfig_dir "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
 
-install(DIRECTORY numeric/include/ DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
-install(TARGETS vemo_numeric EXPORT vemo_numericTargets ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}")
+install(DIRECTORY numeric/include/ DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}" COMPONENT development)
+install(TARGETS vemo_numeric EXPORT vemo_numericTargets ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"
+                                                        COMPONENT development)
+install(FILES LICENSE README.md CHANGELOG.md DESTINATION "${CMAKE_INSTALL_DOCDIR}" COMPONENT documentation)
+
 if(TARGET numeric_demo)
-  install(TARGETS numeric_demo RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  install(TARGETS numeric_demo RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT demo)
+  if(NOT WIN32)
+    configure_file(demo/numeric_demo.1.in man/numeric_demo.1 @ONLY)
+    vemo_numeric_gzip("${PROJECT_BINARY_DIR}/man/numeric_demo.1" numeric_demo_man_page)
+    install(FILES "${numeric_demo_man_page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1" COMPONENT demo)
+  endif()
 endif()
 
-install(EXPORT vemo_numericTargets NAMESPACE vemo:: DESTINATION "${vemo_numeric_config_dir}")
+install(EXPORT vemo_numericTargets NAMESPACE vemo:: DESTINATION "${vemo_numeric_config_dir}"
+        COMPONENT development)
 # With CMAKE_PREFIX_PATH=<build folder>, find_package takes the library straight
 # from the build tree.
 export(EXPORT vemo_numericTargets NAMESPACE vemo:: FILE "${PROJECT_BINARY_DIR}/vemo_numericTargets.cmake")
@@ -25,7 +39,7 @@ configure_package_config_file(cmake/vemo_numericConfig.cmake.in "${PROJECT_BINAR
 write_basic_package_version_file("${PROJECT_BINARY_DIR}/vemo_numericConfigVersion.cmake"
                                  COMPATIBILITY SameMajorVersion)
 install(FILES "${PROJECT_BINARY_DIR}/vemo_numericConfig.cmake" "${PROJECT_BINARY_DIR}/vemo_numericConfigVersion.cmake"
-        DESTINATION "${vemo_numeric_config_dir}")
+        DESTINATION "${vemo_numeric_config_dir}" COMPONENT development)
 
 # The .pc file finds the prefix from its own place, so the tree can be moved,
 # and names the archive of the configuration it was installed from.
@@ -34,4 +48,5 @@ string(REGEX REPLACE "/$" "" vemo_numeric_pc_to_prefix "${vemo_numeric_pc_to_pre
 file(READ cmake/vemo_numeric.pc.in vemo_numeric_pc)
 string(CONFIGURE "${vemo_numeric_pc}" vemo_numeric_pc @ONLY)
 file(GENERATE OUTPUT "${PROJECT_BINARY_DIR}/pkgconfig/$<CONFIG>/vemo_numeric.pc" CONTENT "${vemo_numeric_pc}")
-install(FILES "${PROJECT_BINARY_DIR}/pkgconfig/$<CONFIG>/vemo_numeric.pc" DESTINATION "${vemo_numeric_pkgconfig_dir}")
+install(FILES "${PROJECT_BINARY_DIR}/pkgconfig/$<CONFIG>/vemo_numeric.pc" DESTINATION "${vemo_numeric_pkgconfig_dir}"
+        COMPONENT development)
