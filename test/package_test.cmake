@@ -1,5 +1,6 @@
 # Makes the packages with cpack, checks them, and unpacks each binary package
-# for the consumer tests: the .tar.gz into OUT/tgz, every .deb into OUT/deb.
+# for the consumer tests: the .tar.gz into OUT/tgz, each .deb into
+# OUT/deb/<package name>.
 # Run with cmake -P:
 #   BUILD_DIR  the build folder      CONFIGS  the configurations to package
 #   OUT        a scratch folder      VERSION  the version every package must carry
@@ -51,7 +52,10 @@ foreach(deb IN LISTS debs)
   if(NOT run_output STREQUAL "${VERSION}\n")
     message(FATAL_ERROR "${deb} has version ${run_output}")
   endif()
-  run("${DPKG_DEB}" -x "${deb}" "${OUT}/deb")
+  run("${DPKG_DEB}" --field "${deb}" Package)
+  string(STRIP "${run_output}" package)
+  file(MAKE_DIRECTORY "${OUT}/deb")
+  run("${DPKG_DEB}" -x "${deb}" "${OUT}/deb/${package}")
 endforeach()
 
 # The source package holds the sources and nothing of a build or of git.
