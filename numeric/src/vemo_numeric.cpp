@@ -1,6 +1,14 @@
 #include <vemo/numeric.hpp>
 
+#include <cfloat>
 #include <cmath>
+
+// Each result must be rounded once, to double. Where the compiler evaluates
+// double arithmetic in a wider format (x87 without SSE2, FLT_EVAL_METHOD 2),
+// it would be rounded twice; the build passes -msse2 -mfpmath=sse there.
+#if FLT_EVAL_METHOD != 0
+#error "vemo_numeric must round once to double: on 32-bit x86, compile it with -msse2 -mfpmath=sse"
+#endif
 
 namespace vemo {
 namespace numeric {
