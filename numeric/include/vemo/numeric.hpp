@@ -6,11 +6,13 @@
 #define VEMO_NUMERIC_VERSION_MAJOR 1
 #define VEMO_NUMERIC_VERSION_MINOR 1
 #define VEMO_NUMERIC_VERSION_PATCH 0
-#define VEMO_NUMERIC_VERSION \
-  (VEMO_NUMERIC_VERSION_MAJOR * 10000 + VEMO_NUMERIC_VERSION_MINOR * 100 + VEMO_NUMERIC_VERSION_PATCH)
+#define VEMO_NUMERIC_VERSION                                               \
+  (VEMO_NUMERIC_VERSION_MAJOR * 10000 + VEMO_NUMERIC_VERSION_MINOR * 100 + \
+   VEMO_NUMERIC_VERSION_PATCH)
 
-// Two functions on IEEE 754 double-precision values. Both are pure: they read
-// only their argument, keep no state and may be called from any thread.
+// Two functions on IEEE 754 double-precision values, from the static library
+// vemo_numeric. Both are pure: they read only their argument, keep no state
+// and may be called from any thread.
 
 namespace vemo {
 namespace numeric {
@@ -18,10 +20,14 @@ namespace numeric {
 // Returns x * x, rounded once to double as IEEE 754 multiplication does.
 // A NaN gives a NaN, either infinity gives +inf and either zero gives +0.0.
 // A square too large for a double gives +inf; one too small gives +0.0.
+// Leaves errno unchanged and raises the flags the multiplication raises:
+// inexact when the square is rounded, overflow when it gives +inf from a
+// finite x, underflow when it is tiny and rounded, and invalid only for a
+// signalling NaN.
 double sq(double x) noexcept;
 
-// Returns the square root of x for every x >= 0, bit-identical to std::sqrt:
-// correctly rounded, sqrt(-0.0) is -0.0 and sqrt(+inf) is +inf.
+// Returns the correctly rounded square root of x for every x >= 0, as
+// std::sqrt gives it: sqrt(-0.0) is -0.0 and sqrt(+inf) is +inf.
 // Unlike std::sqrt, returns +0.0 (not a NaN) for every x < 0, -inf included,
 // and for every NaN. Leaves errno unchanged and raises no floating-point
 // exception other than inexact (a signalling NaN may still raise invalid).
