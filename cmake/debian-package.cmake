@@ -32,7 +32,9 @@ the root of a negative value is 0 rather than a NaN.")
 configure_file(cmake/cpack-project-config.cmake.in cpack-project-config.cmake COPYONLY)
 set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_BINARY_DIR}/cpack-project-config.cmake")
 
-# The copyright file states the licence of LICENSE in Debian's format.
+# The copyright file states the licence of LICENSE in Debian's format, and
+# the changelog comes from CHANGELOG.md; both are read at configure time.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE CHANGELOG.md)
 file(READ "${PROJECT_SOURCE_DIR}/LICENSE" vemo_numeric_licence)
 if(NOT vemo_numeric_licence MATCHES "\nCopyright \\(c\\) ([^\n]+)\n\n(.*[^\n])\n*$")
   message(FATAL_ERROR "LICENSE has no 'Copyright (c) ...' line followed by the terms")

@@ -45,8 +45,8 @@ install(FILES "${PROJECT_BINARY_DIR}/vemo_numericConfig.cmake" "${PROJECT_BINARY
 # and names the archive of the configuration it was installed from.
 file(RELATIVE_PATH vemo_numeric_pc_to_prefix "/prefix/${vemo_numeric_pkgconfig_dir}" "/prefix")
 string(REGEX REPLACE "/$" "" vemo_numeric_pc_to_prefix "${vemo_numeric_pc_to_prefix}")
-file(READ cmake/vemo_numeric.pc.in vemo_numeric_pc)
-string(CONFIGURE "${vemo_numeric_pc}" vemo_numeric_pc @ONLY)
-file(GENERATE OUTPUT "${PROJECT_BINARY_DIR}/pkgconfig/$<CONFIG>/vemo_numeric.pc" CONTENT "${vemo_numeric_pc}")
+configure_file(cmake/vemo_numeric.pc.in pkgconfig/vemo_numeric.pc.in @ONLY)
+file(GENERATE OUTPUT "${PROJECT_BINARY_DIR}/pkgconfig/$<CONFIG>/vemo_numeric.pc"
+     INPUT "${PROJECT_BINARY_DIR}/pkgconfig/vemo_numeric.pc.in")
 install(FILES "${PROJECT_BINARY_DIR}/pkgconfig/$<CONFIG>/vemo_numeric.pc" DESTINATION "${vemo_numeric_pkgconfig_dir}"
         COMPONENT development)
