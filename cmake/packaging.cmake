@@ -15,9 +15,10 @@ if(WIN32)
 else()
   set(vemo_numeric_package_generators TGZ)
 endif()
-if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
-  # Debian's layout, the multiarch library folder included, is what
-  # GNUInstallDirs gives for the /usr prefix.
+# Debian's layout, the multiarch library folder included, is what
+# GNUInstallDirs gives a native build for the /usr prefix. (CPack would label a
+# cross build's packages with this machine's architecture.)
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT CMAKE_CROSSCOMPILING)
   if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
     list(APPEND vemo_numeric_package_generators DEB)
     include(cmake/debian-package.cmake)
