@@ -1,5 +1,7 @@
 #include <vemo/numeric.hpp>
 
+#include "array_kernels.hpp"
+
 #include <cfloat>
 #include <cmath>
 
@@ -20,6 +22,64 @@ double sqrt(double x) noexcept {
   // invalid flag for a NaN. It holds for -0.0, so the root keeps that sign, and
   // the standard root is only ever asked for values in its domain.
   return std::isgreaterequal(x, 0.0) ? std::sqrt(x) : 0.0;
+}
+
+namespace detail {
+
+void sq_n_portable(const double* x, std::size_t n, double* y) noexcept {
+  for (std::size_t i = 0; i < n; ++i) {
+    y[i] = sq(x[i]);
+  }
+}
+
+void sqrt_n_portable(const double* x, std::size_t n, double* y) noexcept {
+  for (std::size_t i = 0; i < n; ++i) {
+    y[i] = numeric::sqrt(x[i]);
+  }
+}
+
+}  // namespace detail
+
+#ifdef VEMO_NUMERIC_X86_KERNELS
+namespace {
+
+using ArrayKernel = void (*)(const double* x, std::size_t n, double* y);
+
+// Calls the widest kernel the CPU and the operating system support, asked
+// at every call: two loads and tests once the runtime has read the CPU.
+// Nothing is cached, so the functions keep no state and work before main.
+template <ArrayKernel Avx512f, ArrayKernel Avx2, ArrayKernel Sse2>
+void call_widest(const double* x, std::size_t n, double* y) noexcept {
+  if (detail::cpu_has_avx512f()) {
+    Avx512f(x, n, y);
+  } else if (detail::cpu_has_avx2()) {
+    Avx2(x, n, y);
+  } else {
+    Sse2(x, n, y);
+  }
+}
+
+}  // namespace
+#endif
+
+void sq_n(const double* x, std::size_t n, double* y) noexcept {
+#if defined(VEMO_NUMERIC_X86_KERNELS)
+  call_widest<detail::sq_n_avx512f, detail::sq_n_avx2, detail::sq_n_sse2>(x, n, y);
+#elif defined(VEMO_NUMERIC_NEON_KERNELS)
+  detail::sq_n_neon(x, n, y);
+#else
+  detail::sq_n_portable(x, n, y);
+#endif
+}
+
+void sqrt_n(const double* x, std::size_t n, double* y) noexcept {
+#if defined(VEMO_NUMERIC_X86_KERNELS)
+  call_widest<detail::sqrt_n_avx512f, detail::sqrt_n_avx2, detail::sqrt_n_sse2>(x, n, y);
+#elif defined(VEMO_NUMERIC_NEON_KERNELS)
+  detail::sqrt_n_neon(x, n, y);
+#else
+  detail::sqrt_n_portable(x, n, y);
+#endif
 }
 
 }  // namespace numeric

@@ -4,14 +4,16 @@
 // The library's version, for checks at compile time; the build reads it from
 // here. VEMO_NUMERIC_VERSION is major * 10000 + minor * 100 + patch.
 #define VEMO_NUMERIC_VERSION_MAJOR 1
-#define VEMO_NUMERIC_VERSION_MINOR 1
+#define VEMO_NUMERIC_VERSION_MINOR 2
 #define VEMO_NUMERIC_VERSION_PATCH 0
 #define VEMO_NUMERIC_VERSION                                               \
   (VEMO_NUMERIC_VERSION_MAJOR * 10000 + VEMO_NUMERIC_VERSION_MINOR * 100 + \
    VEMO_NUMERIC_VERSION_PATCH)
 
-// Two functions on IEEE 754 double-precision values, from the static library
-// vemo_numeric. Both are pure: they read only their argument, keep no state
+#include <cstddef>
+
+// Functions on IEEE 754 double-precision values, from the static library
+// vemo_numeric. All are pure: they read only their arguments, keep no state
 // and may be called from any thread.
 
 namespace vemo {
@@ -33,6 +35,21 @@ double sq(double x) noexcept;
 // exception other than inexact (a signalling NaN may still raise invalid).
 // Call it qualified: its unqualified name is also the standard square root.
 double sqrt(double x) noexcept;
+
+// Sets y[i] = sq(x[i]) for every i in [0, n): the same bits as the n calls,
+// and together the same floating-point flags, with errno unchanged. Uses the
+// widest vector instructions the CPU and operating system offer, chosen at
+// each call. Reads only x[0, n) and writes only y[0, n); the arrays need no
+// alignment beyond a double's own. y may equal x, to square in place, but
+// the arrays must not overlap otherwise. With n == 0 nothing is touched and
+// either pointer may be null. Allocates nothing, so it may be called from
+// anywhere, static initialisers included.
+void sq_n(const double* x, std::size_t n, double* y) noexcept;
+
+// Sets y[i] = sqrt(x[i]) for every i in [0, n), with everything else as for
+// sq_n: the same bits and flags as the n calls (so no invalid flag for a
+// negative value or a quiet NaN), errno unchanged, y equal to x or apart.
+void sqrt_n(const double* x, std::size_t n, double* y) noexcept;
 
 }  // namespace numeric
 }  // namespace vemo

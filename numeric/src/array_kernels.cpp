@@ -1,0 +1,216 @@
+#include "array_kernels.hpp"
+
+#include <cstdint>
+
+// Each kernel walks the arrays a full vector at a time, between shorter
+// steps at the start and the end that touch only the elements they need,
+// with masked or narrower loads and stores: a full-width access there could
+// fault at a page's end.
+//
+// The root of a lane is taken only where x == |x|, which holds for +0, -0,
+// positive numbers and +inf and fails for negatives and NaNs. The equality
+// comparison is quiet (it raises invalid only for a signalling NaN, as the
+// scalar guard does), and the other lanes become +0.0 before the root, whose
+// root is +0.0 and raises nothing. So every lane gives exactly the scalar
+// result and raises exactly the scalar flags. Lanes that a shorter step
+// leaves out hold +0.0 too, or are masked off.
+
+#if defined(VEMO_NUMERIC_X86_KERNELS)
+#include <immintrin.h>
+#elif defined(VEMO_NUMERIC_NEON_KERNELS)
+#include <arm_neon.h>
+#endif
+
+namespace vemo {
+namespace numeric {
+namespace detail {
+
+#ifdef VEMO_NUMERIC_X86_KERNELS
+
+#define VEMO_NUMERIC_TARGET(isa) __attribute__((target(isa)))
+
+bool cpu_has_avx2() noexcept {
+  // Sets up what __builtin_cpu_supports reads, in case this runs before the
+  // runtime's own constructor has done so.
+  __builtin_cpu_init();
+  return static_cast<bool>(__builtin_cpu_supports("avx2"));
+}
+
+bool cpu_has_avx512f() noexcept {
+  __builtin_cpu_init();
+  return static_cast<bool>(__builtin_cpu_supports("avx512f"));
+}
+
+namespace {
+
+// The elements from y up to the next multiple of Bytes, at most n. Stores
+// that do not straddle cache lines run fastest, so each kernel first takes y
+// to a boundary of its vector's width with one shorter step.
+template <std::uintptr_t Bytes>
+std::size_t elements_to_boundary(const double* y, std::size_t n) {
+  const std::uintptr_t past = reinterpret_cast<std::uintptr_t>(y) % Bytes;
+  const auto elements = static_cast<std::size_t>((Bytes - past) % Bytes / sizeof(double));
+  return elements < n ? elements : n;
+}
+
+// SSE2: two lanes; a shorter step loads and stores the low lane alone, and
+// the high lane holds +0.0.
+
+VEMO_NUMERIC_TARGET("sse2") inline __m128d square_sse2(__m128d v) { return _mm_mul_pd(v, v); }
+
+VEMO_NUMERIC_TARGET("sse2") inline __m128d root_or_zero_sse2(__m128d v) {
+  const __m128d in_domain = _mm_cmpeq_pd(v, _mm_andnot_pd(_mm_set1_pd(-0.0), v));
+  return _mm_sqrt_pd(_mm_and_pd(v, in_domain));
+}
+
+template <__m128d (*Op)(__m128d)>
+VEMO_NUMERIC_TARGET("sse2")
+void each_sse2(const double* x, std::size_t n, double* y) noexcept {
+  std::size_t i = elements_to_boundary<16>(y, n);
+  if (i != 0) {
+    _mm_store_sd(y, Op(_mm_load_sd(x)));
+  }
+  for (; n - i >= 2; i += 2) {
+    _mm_storeu_pd(y + i, Op(_mm_loadu_pd(x + i)));
+  }
+  if (i < n) {
+    _mm_store_sd(y + i, Op(_mm_load_sd(x + i)));
+  }
+}
+
+// AVX2: four lanes; shorter steps take two lanes and then one with SSE2's
+// operations. (vmaskmovpd would do too, but qemu 7.2's version of it faults
+// on masked-off lanes beyond a page's end, and the tests run under qemu.)
+
+VEMO_NUMERIC_TARGET("avx2") inline __m256d square_avx2(__m256d v) { return _mm256_mul_pd(v, v); }
+
+VEMO_NUMERIC_TARGET("avx2") inline __m256d root_or_zero_avx2(__m256d v) {
+  const __m256d in_domain = _mm256_cmp_pd(v, _mm256_andnot_pd(_mm256_set1_pd(-0.0), v), _CMP_EQ_OQ);
+  return _mm256_sqrt_pd(_mm256_and_pd(v, in_domain));
+}
+
+// The first `count` (1 to 3) elements.
+template <__m128d (*Op)(__m128d)>
+VEMO_NUMERIC_TARGET("avx2")
+void short_step_avx2(const double* x, std::size_t count, double* y) {
+  if (count >= 2) {
+    _mm_storeu_pd(y, Op(_mm_loadu_pd(x)));
+  }
+  if (count % 2 != 0) {
+    _mm_store_sd(y + count - 1, Op(_mm_load_sd(x + count - 1)));
+  }
+}
+
+template <__m256d (*Op)(__m256d), __m128d (*ShortOp)(__m128d)>
+VEMO_NUMERIC_TARGET("avx2")
+void each_avx2(const double* x, std::size_t n, double* y) noexcept {
+  std::size_t i = elements_to_boundary<32>(y, n);
+  if (i != 0) {
+    short_step_avx2<ShortOp>(x, i, y);
+  }
+  for (; n - i >= 4; i += 4) {
+    _mm256_storeu_pd(y + i, Op(_mm256_loadu_pd(x + i)));
+  }
+  if (i < n) {
+    short_step_avx2<ShortOp>(x + i, n - i, y + i);
+  }
+}
+
+// AVX-512F: eight lanes; masked-off lanes are neither accessed nor computed.
+
+VEMO_NUMERIC_TARGET("avx512f")
+inline __m512d square_avx512f(__mmask8 lanes, __m512d v) {
+  return _mm512_maskz_mul_pd(lanes, v, v);
+}
+
+VEMO_NUMERIC_TARGET("avx512f")
+inline __m512d root_or_zero_avx512f(__mmask8 lanes, __m512d v) {
+  const __mmask8 in_domain = _mm512_mask_cmp_pd_mask(lanes, v, _mm512_abs_pd(v), _CMP_EQ_OQ);
+  return _mm512_maskz_sqrt_pd(in_domain, v);
+}
+
+// The first `count` (1 to 7) elements.
+template <__m512d (*Op)(__mmask8, __m512d)>
+VEMO_NUMERIC_TARGET("avx512f")
+void masked_step_avx512f(const double* x, std::size_t count, double* y) {
+  const auto lanes = static_cast<__mmask8>((1U << count) - 1U);
+  _mm512_mask_storeu_pd(y, lanes, Op(lanes, _mm512_maskz_loadu_pd(lanes, x)));
+}
+
+template <__m512d (*Op)(__mmask8, __m512d)>
+VEMO_NUMERIC_TARGET("avx512f")
+void each_avx512f(const double* x, std::size_t n, double* y) noexcept {
+  std::size_t i = elements_to_boundary<64>(y, n);
+  if (i != 0) {
+    masked_step_avx512f<Op>(x, i, y);
+  }
+  for (; n - i >= 8; i += 8) {
+    _mm512_storeu_pd(y + i, Op(0xFF, _mm512_loadu_pd(x + i)));
+  }
+  if (i < n) {
+    masked_step_avx512f<Op>(x + i, n - i, y + i);
+  }
+}
+
+}  // namespace
+
+void sq_n_sse2(const double* x, std::size_t n, double* y) noexcept {
+  each_sse2<square_sse2>(x, n, y);
+}
+void sqrt_n_sse2(const double* x, std::size_t n, double* y) noexcept {
+  each_sse2<root_or_zero_sse2>(x, n, y);
+}
+void sq_n_avx2(const double* x, std::size_t n, double* y) noexcept {
+  each_avx2<square_avx2, square_sse2>(x, n, y);
+}
+void sqrt_n_avx2(const double* x, std::size_t n, double* y) noexcept {
+  each_avx2<root_or_zero_avx2, root_or_zero_sse2>(x, n, y);
+}
+void sq_n_avx512f(const double* x, std::size_t n, double* y) noexcept {
+  each_avx512f<square_avx512f>(x, n, y);
+}
+void sqrt_n_avx512f(const double* x, std::size_t n, double* y) noexcept {
+  each_avx512f<root_or_zero_avx512f>(x, n, y);
+}
+
+#endif  // VEMO_NUMERIC_X86_KERNELS
+
+#ifdef VEMO_NUMERIC_NEON_KERNELS
+
+namespace {
+
+// Advanced SIMD: two lanes.
+
+inline float64x2_t square_neon(float64x2_t v) { return vmulq_f64(v, v); }
+
+inline float64x2_t root_or_zero_neon(float64x2_t v) {
+  const uint64x2_t in_domain = vceqq_f64(v, vabsq_f64(v));
+  return vsqrtq_f64(vreinterpretq_f64_u64(vandq_u64(vreinterpretq_u64_f64(v), in_domain)));
+}
+
+template <float64x2_t (*Op)(float64x2_t)>
+void each_neon(const double* x, std::size_t n, double* y) noexcept {
+  std::size_t i = 0;
+  for (; n - i >= 2; i += 2) {
+    vst1q_f64(y + i, Op(vld1q_f64(x + i)));
+  }
+  if (i < n) {
+    // One lane loaded, the other +0.0.
+    vst1q_lane_f64(y + i, Op(vld1q_lane_f64(x + i, vdupq_n_f64(0.0), 0)), 0);
+  }
+}
+
+}  // namespace
+
+void sq_n_neon(const double* x, std::size_t n, double* y) noexcept {
+  each_neon<square_neon>(x, n, y);
+}
+void sqrt_n_neon(const double* x, std::size_t n, double* y) noexcept {
+  each_neon<root_or_zero_neon>(x, n, y);
+}
+
+#endif  // VEMO_NUMERIC_NEON_KERNELS
+
+}  // namespace detail
+}  // namespace numeric
+}  // namespace vemo

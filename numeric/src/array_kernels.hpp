@@ -1,0 +1,54 @@
+#ifndef VEMO_NUMERIC_ARRAY_KERNELS_HPP
+#define VEMO_NUMERIC_ARRAY_KERNELS_HPP
+
+// The loops behind sq_n and sqrt_n: one pair per instruction set, for the
+// dispatch in vemo_numeric.cpp and for the tests, which call each directly.
+// This header is not installed. Every pair keeps the whole contract of sq_n
+// and sqrt_n; a pair for an instruction set may only run where the CPU and
+// the operating system support it.
+
+#include <cstddef>
+
+// The x86 kernels need GCC-style target attributes and
+// __builtin_cpu_supports; MSVC and clang-cl (which does not define __GNUC__)
+// take the portable loop. Every aarch64 CPU has Advanced SIMD.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define VEMO_NUMERIC_X86_KERNELS 1
+#elif defined(__GNUC__) && defined(__aarch64__)
+#define VEMO_NUMERIC_NEON_KERNELS 1
+#endif
+
+namespace vemo {
+namespace numeric {
+namespace detail {
+
+// Element by element through the scalar functions, on any target.
+void sq_n_portable(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_portable(const double* x, std::size_t n, double* y) noexcept;
+
+#ifdef VEMO_NUMERIC_X86_KERNELS
+// Whether the CPU has the instructions and the operating system saves their
+// registers. Asked afresh each time; safe before main.
+bool cpu_has_avx2() noexcept;
+bool cpu_has_avx512f() noexcept;
+
+// SSE2 is the baseline: every x86-64 CPU has it, and the library needs it on
+// 32-bit x86 to round once.
+void sq_n_sse2(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_sse2(const double* x, std::size_t n, double* y) noexcept;
+void sq_n_avx2(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_avx2(const double* x, std::size_t n, double* y) noexcept;
+void sq_n_avx512f(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_avx512f(const double* x, std::size_t n, double* y) noexcept;
+#endif
+
+#ifdef VEMO_NUMERIC_NEON_KERNELS
+void sq_n_neon(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_neon(const double* x, std::size_t n, double* y) noexcept;
+#endif
+
+}  // namespace detail
+}  // namespace numeric
+}  // namespace vemo
+
+#endif  // VEMO_NUMERIC_ARRAY_KERNELS_HPP
