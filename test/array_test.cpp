@@ -1,0 +1,249 @@
+// sq_n and sqrt_n, and every kernel behind them that this CPU can run, called
+// directly: the scalar functions' bits and flags, at every length, alignment
+// and overlap they allow, without touching memory outside the arrays.
+#include <vemo/numeric.hpp>
+
+#include "array_kernels.hpp"
+#include "test_values.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cfenv>
+#include <cstddef>
+#include <cstdint>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#if __has_include(<sys/mman.h>) && __has_include(<unistd.h>)
+#include <sys/mman.h>
+#include <unistd.h>
+#define VEMO_NUMERIC_TEST_GUARD_PAGES 1
+#endif
+
+namespace {
+
+using namespace test_values;
+using ArrayFunction = void (*)(const double* x, std::size_t n, double* y) noexcept;
+using ScalarFunction = double (*)(double x) noexcept;
+
+struct Function {
+  const char* name;
+  ArrayFunction array;
+  ScalarFunction scalar;
+};
+
+struct Kernel {
+  std::string name;
+  bool supported;
+  ArrayFunction sq_n;
+  ArrayFunction sqrt_n;
+};
+
+// A few widths of the widest vector (eight doubles) and a bit.
+constexpr std::size_t max_length = 3 * 8 + 3;
+constexpr std::size_t max_offset = 8;  // start positions within a 64-byte line
+
+// Every kernel of this build, the dispatching functions last.
+std::vector<Kernel> all_kernels() {
+  namespace detail = vemo::numeric::detail;
+  std::vector<Kernel> kernels = {
+      {"portable", true, detail::sq_n_portable, detail::sqrt_n_portable}};
+#ifdef VEMO_NUMERIC_X86_KERNELS
+  kernels.push_back({"sse2", true, detail::sq_n_sse2, detail::sqrt_n_sse2});
+  kernels.push_back({"avx2", detail::cpu_has_avx2(), detail::sq_n_avx2, detail::sqrt_n_avx2});
+  kernels.push_back(
+      {"avx512f", detail::cpu_has_avx512f(), detail::sq_n_avx512f, detail::sqrt_n_avx512f});
+#endif
+#ifdef VEMO_NUMERIC_NEON_KERNELS
+  kernels.push_back({"neon", true, detail::sq_n_neon, detail::sqrt_n_neon});
+#endif
+  kernels.push_back({"dispatched", true, vemo::numeric::sq_n, vemo::numeric::sqrt_n});
+  return kernels;
+}
+
+// The kernels the running CPU supports; says once which ran and which not.
+const std::vector<Kernel>& runnable_kernels() {
+  static const std::vector<Kernel> runnable = [] {
+    std::vector<Kernel> kernels;
+    std::string ran;
+    std::string not_run;
+    for (const Kernel& kernel : all_kernels()) {
+      (kernel.supported ? ran : not_run) += " " + kernel.name;
+      if (kernel.supported) {
+        kernels.push_back(kernel);
+      }
+    }
+    std::cout << "[ kernels  ] run:" << ran
+              << "; not supported by this CPU:" << (not_run.empty() ? " none" : not_run) << '\n';
+    return kernels;
+  }();
+  return runnable;
+}
+
+std::vector<Function> functions_of(const Kernel& kernel) {
+  return {{"sq_n", kernel.sq_n, vemo::numeric::sq}, {"sqrt_n", kernel.sqrt_n, vemo::numeric::sqrt}};
+}
+
+std::vector<std::uint64_t> bits_of_all(const std::vector<double>& values) {
+  std::vector<std::uint64_t> bits;
+  bits.reserve(values.size());
+  for (const double value : values) {
+    bits.push_back(bits_of(value));
+  }
+  return bits;
+}
+
+// Runs `function` from x[0, n) into y_buffer at y_offset, and checks all of
+// y_buffer: the scalar results in the array, and nothing changed around it.
+// x may point into y_buffer at y_offset, for the in-place call.
+void expect_scalar_bits(const Function& function, const double* x, std::size_t n,
+                        std::vector<double>& y_buffer, std::size_t y_offset) {
+  std::vector<double> expected = y_buffer;
+  for (std::size_t i = 0; i < n; ++i) {
+    expected[y_offset + i] = function.scalar(x[i]);
+  }
+  function.array(x, n, y_buffer.data() + y_offset);
+  EXPECT_EQ(bits_of_all(y_buffer), bits_of_all(expected)) << "n " << n << ", y at " << y_offset;
+}
+
+TEST(ArrayKernels, GiveTheScalarBitsAtEveryLengthAndAlignment) {
+  const std::vector<double> values = sweep_inputs();
+  const double untouched = from_bits(0x7FF4'0000'DEAD'BEEF);  // a NaN no function makes
+  const std::size_t buffer_size = max_offset + max_length + max_offset;
+  std::size_t next_value = 0;  // each array takes the next values of the sweep
+  for (const Kernel& kernel : runnable_kernels()) {
+    for (const Function& function : functions_of(kernel)) {
+      SCOPED_TRACE(kernel.name + " " + function.name);
+      function.array(nullptr, 0, nullptr);
+      std::vector<double> sweep_results(values.size());
+      expect_scalar_bits(function, values.data(), values.size(), sweep_results, 0);
+
+      // Every length and pair of start positions, apart and in place.
+      for (std::size_t n = 0; n <= max_length && !HasFailure(); ++n) {
+        for (std::size_t x_offset = 0; x_offset < max_offset; ++x_offset) {
+          SCOPED_TRACE("x at " + std::to_string(x_offset));
+          std::vector<double> x_buffer(buffer_size, untouched);
+          next_value = (next_value + max_length) % (values.size() - max_length);
+          std::copy_n(values.data() + next_value, n, x_buffer.data() + x_offset);
+          for (std::size_t y_offset = 0; y_offset < max_offset; ++y_offset) {
+            std::vector<double> y_buffer(buffer_size, untouched);
+            expect_scalar_bits(function, x_buffer.data() + x_offset, n, y_buffer, y_offset);
+          }
+          expect_scalar_bits(function, x_buffer.data() + x_offset, n, x_buffer, x_offset);
+        }
+      }
+    }
+  }
+}
+
+#ifdef VEMO_NUMERIC_TEST_GUARD_PAGES
+// Pages that fault on any access, on both sides of two pages for the arrays:
+// a kernel that reads or writes even one element beyond either end crashes.
+class GuardedPages {
+ public:
+  GuardedPages() : page_(static_cast<std::size_t>(sysconf(_SC_PAGESIZE))) {
+    void* mapped = mmap(nullptr, 5 * page_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped != MAP_FAILED) {
+      base_ = static_cast<char*>(mapped);
+      if (mprotect(base_ + page_, page_, PROT_READ | PROT_WRITE) != 0 ||
+          mprotect(base_ + 3 * page_, page_, PROT_READ | PROT_WRITE) != 0) {
+        base_ = nullptr;
+      }
+    }
+  }
+  GuardedPages(const GuardedPages&) = delete;
+  GuardedPages& operator=(const GuardedPages&) = delete;
+  ~GuardedPages() {
+    if (base_ != nullptr) {
+      munmap(base_, 5 * page_);
+    }
+  }
+  [[nodiscard]] bool ok() const { return base_ != nullptr; }
+  // The first and the last n elements of the input page and the output page.
+  [[nodiscard]] double* input_start() const { return reinterpret_cast<double*>(base_ + page_); }
+  [[nodiscard]] double* input_end(std::size_t n) const {
+    return reinterpret_cast<double*>(base_ + 2 * page_) - n;
+  }
+  [[nodiscard]] double* output_start() const {
+    return reinterpret_cast<double*>(base_ + 3 * page_);
+  }
+  [[nodiscard]] double* output_end(std::size_t n) const {
+    return reinterpret_cast<double*>(base_ + 4 * page_) - n;
+  }
+
+ private:
+  std::size_t page_;
+  char* base_ = nullptr;
+};
+
+TEST(ArrayKernels, TouchNothingBeyondEitherEnd) {
+  const GuardedPages pages;
+  ASSERT_TRUE(pages.ok()) << "mmap or mprotect failed";
+  for (const Kernel& kernel : runnable_kernels()) {
+    for (const Function& function : functions_of(kernel)) {
+      for (std::size_t n = 0; n <= max_length; ++n) {
+        std::fill_n(pages.input_start(), max_length, -2.0);
+        std::fill_n(pages.input_end(max_length), max_length, -2.0);
+        // Either end of x against a guard page, with y's at the same end or
+        // the other (so with other alignments), and in place.
+        for (double* x : {pages.input_start(), pages.input_end(n)}) {
+          function.array(x, n, pages.output_start());
+          function.array(x, n, pages.output_end(n));
+          function.array(x, n, x);
+        }
+      }
+    }
+  }
+}
+#endif
+
+// Taken together, the array call raises exactly the flags of the scalar
+// calls, wherever in the array the value that raises them lies, and leaves
+// errno alone.
+TEST(ArrayKernels, RaiseTheScalarFlagsAndKeepErrno) {
+  if (!arithmetic_records_flags()) {
+    GTEST_SKIP() << no_flags_recorded;
+  }
+  const std::vector<double> inputs = {
+      // NaNs
+      quiet_nan, -quiet_nan, quiet_nan_with_payload, signalling_nan_with_payload,
+      // outside the root's domain
+      -inf, -2.0, -tiny,
+      // exact, rounded, underflowing and overflowing squares and roots
+      -0.0, 0.0, tiny, 1e-200, 1e200, 2.0, 1.0 + limits::epsilon(), inf};
+  constexpr std::size_t n = 13;  // through the first and last steps of every kernel
+  for (const Kernel& kernel : runnable_kernels()) {
+    for (const Function& function : functions_of(kernel)) {
+      for (const double input : inputs) {
+        for (std::size_t position = 0; position < n; ++position) {
+          // The array starts at a different place in a cache line each time.
+          const std::size_t offset = position % max_offset;
+          std::vector<double> x(offset + n, 1.0);  // exact under both functions
+          std::vector<double> y(x.size());
+          const double* array = x.data() + offset;
+          x[offset + position] = input;
+
+          std::feclearexcept(FE_ALL_EXCEPT);
+          for (std::size_t i = 0; i < n; ++i) {
+            y[i] = function.scalar(array[i]);
+          }
+          const int scalar_flags = std::fetestexcept(ieee_flags);
+
+          std::feclearexcept(FE_ALL_EXCEPT);
+          errno = 0;
+          function.array(array, n, y.data() + offset);
+          const int array_flags = std::fetestexcept(ieee_flags);
+          EXPECT_EQ(errno, 0);
+          EXPECT_EQ(array_flags, scalar_flags)
+              << kernel.name << " " << function.name << " of 0x" << std::hex << bits_of(input)
+              << " at " << std::dec << position;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace

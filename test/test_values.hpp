@@ -1,0 +1,71 @@
+#ifndef VEMO_NUMERIC_TEST_VALUES_HPP
+#define VEMO_NUMERIC_TEST_VALUES_HPP
+
+// Values and bit helpers shared by the unit tests.
+
+#include <bit>
+#include <cfenv>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace test_values {
+
+using limits = std::numeric_limits<double>;
+inline constexpr double inf = limits::infinity();
+inline constexpr double quiet_nan = limits::quiet_NaN();
+inline constexpr double tiny = limits::denorm_min();  // 2^-1074
+
+inline std::uint64_t bits_of(double x) { return std::bit_cast<std::uint64_t>(x); }
+inline double from_bits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
+
+// NaNs made by the target's own rules, since which mantissa bit marks a
+// quiet NaN differs (MIPS's legacy encoding inverts x86's and Arm's), with
+// payloads in low mantissa bits only.
+inline const double quiet_nan_with_payload = from_bits(bits_of(quiet_nan) ^ 0x5);
+inline const double signalling_nan_with_payload = from_bits(bits_of(limits::signaling_NaN()) ^ 0x3);
+
+inline constexpr std::uint64_t sign_bit = std::uint64_t{1} << 63;
+inline constexpr std::uint64_t mantissa_mask = (std::uint64_t{1} << 52) - 1;
+
+// The five IEEE 754 exceptions. Some targets have more flags, such as x86's
+// denormal-operand flag, which is not one of them.
+inline constexpr int ieee_flags =
+    FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW | FE_INEXACT;
+
+// Whether this target's arithmetic records the flags at all. armel's
+// software floating point records none, although math_errhandling claims it.
+inline bool arithmetic_records_flags() {
+  volatile double one = 1.0;
+  volatile double three = 3.0;
+  std::feclearexcept(FE_ALL_EXCEPT);
+  volatile double third = one / three;
+  static_cast<void>(third);
+  return std::fetestexcept(FE_INEXACT) != 0;
+}
+inline constexpr const char* no_flags_recorded =
+    "this target's arithmetic records no floating-point flags (1.0 / 3.0 raised no inexact)";
+
+// Every exponent, subnormals and the NaN/inf exponent included, with mantissas
+// at both ends, in the middle and scattered, under both signs.
+inline std::vector<double> sweep_inputs() {
+  std::vector<double> inputs;
+  std::uint64_t scatter = 0x9E3779B97F4A7C15;
+  for (std::uint64_t exponent = 0; exponent <= 0x7FF; ++exponent) {
+    std::vector<std::uint64_t> mantissas = {0, 1, std::uint64_t{1} << 51, mantissa_mask};
+    for (int i = 0; i < 4; ++i) {
+      scatter = scatter * 6364136223846793005 + 1442695040888963407;
+      mantissas.push_back(scatter >> 12);
+    }
+    for (const std::uint64_t mantissa : mantissas) {
+      const std::uint64_t magnitude = (exponent << 52) | mantissa;
+      inputs.push_back(from_bits(magnitude));
+      inputs.push_back(from_bits(sign_bit | magnitude));
+    }
+  }
+  return inputs;
+}
+
+}  // namespace test_values
+
+#endif  // VEMO_NUMERIC_TEST_VALUES_HPP
