@@ -29,18 +29,6 @@ namespace detail {
 
 #define VEMO_NUMERIC_TARGET(isa) __attribute__((target(isa)))
 
-bool cpu_has_avx2() noexcept {
-  // Sets up what __builtin_cpu_supports reads, in case this runs before the
-  // runtime's own constructor has done so.
-  __builtin_cpu_init();
-  return static_cast<bool>(__builtin_cpu_supports("avx2"));
-}
-
-bool cpu_has_avx512f() noexcept {
-  __builtin_cpu_init();
-  return static_cast<bool>(__builtin_cpu_supports("avx512f"));
-}
-
 namespace {
 
 // The elements from y up to the next multiple of Bytes, at most n. Stores

@@ -28,9 +28,18 @@ void sqrt_n_portable(const double* x, std::size_t n, double* y) noexcept;
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 // Whether the CPU has the instructions and the operating system saves their
-// registers. Asked afresh each time; safe before main.
-bool cpu_has_avx2() noexcept;
-bool cpu_has_avx512f() noexcept;
+// registers, asked afresh each time. __builtin_cpu_init sets up what
+// __builtin_cpu_supports reads, in case the runtime's own constructor has not
+// run yet (a call from another static initialiser); after that it returns at
+// once.
+inline bool cpu_has_avx2() noexcept {
+  __builtin_cpu_init();
+  return static_cast<bool>(__builtin_cpu_supports("avx2"));
+}
+inline bool cpu_has_avx512f() noexcept {
+  __builtin_cpu_init();
+  return static_cast<bool>(__builtin_cpu_supports("avx512f"));
+}
 
 // SSE2 is the baseline: every x86-64 CPU has it, and the library needs it on
 // 32-bit x86 to round once.
