@@ -27,17 +27,25 @@ void sq_n_portable(const double* x, std::size_t n, double* y) noexcept;
 void sqrt_n_portable(const double* x, std::size_t n, double* y) noexcept;
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
+// __builtin_cpu_supports reads what the runtime found when its constructor
+// ran. Called from a static initialiser that runs earlier, it finds no
+// feature at all, not even SSE2, which every CPU this library runs on has;
+// then __builtin_cpu_init reads the CPU first. (Calling it every time would
+// cost a call per use.)
+inline void read_cpu_features() noexcept {
+  if (!__builtin_cpu_supports("sse2")) {
+    __builtin_cpu_init();
+  }
+}
+
 // Whether the CPU has the instructions and the operating system saves their
-// registers, asked afresh each time. __builtin_cpu_init sets up what
-// __builtin_cpu_supports reads, in case the runtime's own constructor has not
-// run yet (a call from another static initialiser); after that it returns at
-// once.
+// registers, asked afresh each time.
 inline bool cpu_has_avx2() noexcept {
-  __builtin_cpu_init();
+  read_cpu_features();
   return static_cast<bool>(__builtin_cpu_supports("avx2"));
 }
 inline bool cpu_has_avx512f() noexcept {
-  __builtin_cpu_init();
+  read_cpu_features();
   return static_cast<bool>(__builtin_cpu_supports("avx512f"));
 }
 
