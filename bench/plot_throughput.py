@@ -1,0 +1,82 @@
+#!/usr/bin/python3
+"""Plots array_benchmark's JSON output: throughput against array size.
+
+    array_benchmark --benchmark_format=json > arrays.json
+    bench/plot_throughput.py arrays.json docs/performance.svg
+
+Needs matplotlib (Debian: python3-matplotlib). Each line is the fastest of the
+benchmark's repetitions, in billions of doubles per second; dotted lines mark
+where the input and output arrays together fill each cache level.
+"""
+import json
+import sys
+
+import matplotlib
+
+matplotlib.use("svg")
+import matplotlib.pyplot as plt  # noqa: E402 (after choosing the backend)
+
+# Benchmark name: its label and line style, in the order of the legend.
+WAYS = {
+    "array": ("sq_n, sqrt_n from the archive (no LTO)", dict(color="C3", linewidth=2.5)),
+    "calls": ("a call to the archive per element (no LTO)", dict(color="C7")),
+    "inline": ("the loop inline, -O3", dict(color="C0")),
+    "inline_native": ("the loop inline, -O3 -march=native -fno-math-errno", dict(color="C2")),
+    "eigen_native": ("Eigen 3.4, -O3 -march=native", dict(color="C1")),
+    "eigen_fast_native": (
+        "Eigen 3.4, -O3 -march=native, default fast math (roots not correctly rounded)",
+        dict(color="C1", linestyle="--"),
+    ),
+}
+FUNCTIONS = {"sq": "sq", "sqrt": "sqrt, mixed signs"}
+
+
+def read(path):
+    with open(path, encoding="utf-8") as file:
+        report = json.load(file)
+    # {function: {way: [(size, doubles per second)]}}
+    series = {}
+    for run in report["benchmarks"]:
+        if run.get("aggregate_name") != "fastest":
+            continue
+        function, way, size = run["run_name"].split("/")[:3]
+        rate = 1.0 / run["time_per_item"]
+        series.setdefault(function, {}).setdefault(way, []).append((int(size), rate))
+    if not series:
+        sys.exit(f"{path}: no 'fastest' aggregates; was it array_benchmark's JSON output?")
+    return report["context"], series
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit(f"usage: {sys.argv[0]} <array_benchmark JSON> <output .svg>")
+    context, series = read(sys.argv[1])
+    plt.rcParams["svg.hashsalt"] = "vemo_numeric"  # the same input gives the same file
+    figure, axes = plt.subplots(1, len(FUNCTIONS), figsize=(12, 5.5), sharex=True)
+    for axis, (function, title) in zip(axes, FUNCTIONS.items()):
+        for way, (label, style) in WAYS.items():
+            points = sorted(series.get(function, {}).get(way, []))
+            if points:
+                sizes, rates = zip(*points)
+                axis.plot(sizes, [rate / 1e9 for rate in rates], marker="o", markersize=3, label=label, **style)
+        for cache in context.get("caches", []):
+            if cache["type"] in ("Data", "Unified"):
+                axis.axvline(cache["size"] / 16, color="0.6", linestyle=":", linewidth=1)
+                axis.annotate(f"L{cache['level']}", (cache["size"] / 16, 0), textcoords="offset points",
+                              xytext=(2, 2), fontsize=8, color="0.4")
+        axis.set_xscale("log", base=2)
+        axis.set_title(title)
+        axis.set_xlabel("array size (doubles)")
+        axis.grid(True, which="major", alpha=0.3)
+    axes[0].set_ylabel("throughput (billions of doubles per second)")
+    handles, labels = axes[1].get_legend_handles_labels()
+    figure.legend(handles, labels, loc="lower center", ncol=2, fontsize=9, frameon=False)
+    machine = context.get("cpu_model", context.get("host_name", "unknown CPU"))
+    compiler = context.get("compiler", "")
+    figure.suptitle(f"{machine}, {context['num_cpus']} CPUs; compiler {compiler}; {context['date'][:10]}", fontsize=10)
+    figure.tight_layout(rect=(0, 0.13, 1, 0.96))
+    figure.savefig(sys.argv[2], metadata={"Date": None})
+
+
+if __name__ == "__main__":
+    main()
