@@ -29,8 +29,6 @@ set(CPACK_DEBIAN_DEMO_DESCRIPTION
 numeric_demo is linked statically against vemo_numeric. It prints the square
 and the non-negative square root of 2 and -2, one line each, and shows that
 the root of a negative value is 0 rather than a NaN.")
-configure_file(cmake/cpack-project-config.cmake.in cpack-project-config.cmake COPYONLY)
-set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_BINARY_DIR}/cpack-project-config.cmake")
 
 # The copyright file states the licence of LICENSE in Debian's format, and
 # the changelog comes from CHANGELOG.md; both are read at configure time.

@@ -17,16 +17,24 @@ else()
 endif()
 # Debian's layout, the multiarch library folder included, is what
 # GNUInstallDirs gives a native build for the /usr prefix. (CPack would label a
-# cross build's packages with this machine's architecture.)
-if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT CMAKE_CROSSCOMPILING)
-  if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
-    list(APPEND vemo_numeric_package_generators DEB)
-    include(cmake/debian-package.cmake)
-  else()
-    message(STATUS "vemo_numeric: no Debian packages, since CMAKE_INSTALL_PREFIX is not /usr "
-                   "(the package preset sets it)")
-  endif()
+# cross build's packages with this machine's architecture.) Otherwise
+# `cpack -G DEB` stops with the reason (cpack-project-config.cmake.in).
+set(vemo_numeric_no_deb_reason "")
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux" OR CMAKE_CROSSCOMPILING)
+  string(CONCAT vemo_numeric_no_deb_reason "vemo_numeric: Debian packages come from native Linux builds only, "
+                "and this build is for ${CMAKE_SYSTEM_NAME} on ${CMAKE_SYSTEM_PROCESSOR}.")
+elseif(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  string(CONCAT vemo_numeric_no_deb_reason "vemo_numeric: Debian packages need a build for /usr, and this one "
+                "installs to ${CMAKE_INSTALL_PREFIX}: configure with -DCMAKE_INSTALL_PREFIX=/usr, or use the "
+                "package preset.")
+  message(STATUS "vemo_numeric: no Debian packages, since CMAKE_INSTALL_PREFIX is not /usr "
+                 "(the package preset sets it)")
+else()
+  list(APPEND vemo_numeric_package_generators DEB)
+  include(cmake/debian-package.cmake)
 endif()
+configure_file(cmake/cpack-project-config.cmake.in cpack-project-config.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_BINARY_DIR}/cpack-project-config.cmake")
 set(CPACK_GENERATOR ${vemo_numeric_package_generators})
 
 # `cpack --config CPackSourceConfig.cmake` (or `make package_source`) packs the
