@@ -113,11 +113,12 @@ TEST(Sq, RaisesTheFlagsOfTheProductAndKeepsErrno) {
   if (!arithmetic_records_flags()) {
     GTEST_SKIP() << no_flags_recorded;
   }
-  const struct {
+  struct FlagCase {
     const char* what;
     double input;
     int flags;
-  } cases[] = {
+  };
+  const std::vector<FlagCase> cases = {
       {"exact", -1.5, 0},
       {"zero", -0.0, 0},
       {"infinity", -inf, 0},
@@ -131,7 +132,7 @@ TEST(Sq, RaisesTheFlagsOfTheProductAndKeepsErrno) {
       {"rounded subnormal square", (1.0 + limits::epsilon()) * 0x1p-530, FE_UNDERFLOW | FE_INEXACT},
       {"underflow to zero", 1e-200, FE_UNDERFLOW | FE_INEXACT},
   };
-  for (const auto& c : cases) {
+  for (const FlagCase& c : cases) {
     const Raised raised = raised_by(vemo::numeric::sq, c.input);
     EXPECT_EQ(raised.flags, c.flags) << c.what << std::hex << ": raised 0x" << raised.flags;
     EXPECT_EQ(raised.error, 0) << c.what << ": set errno";
