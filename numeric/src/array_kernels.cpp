@@ -58,7 +58,7 @@ void each_sse2(const double* x, std::size_t n, double* y) noexcept {
   if (i != 0) {
     _mm_store_sd(y, Op(_mm_load_sd(x)));
   }
-  for (; n - i >= 2; i += 2) {
+  for (const std::size_t whole = i + (n - i) / 2 * 2; i != whole; i += 2) {
     _mm_storeu_pd(y + i, Op(_mm_loadu_pd(x + i)));
   }
   if (i < n) {
@@ -96,7 +96,7 @@ void each_avx2(const double* x, std::size_t n, double* y) noexcept {
   if (i != 0) {
     short_step_avx2<ShortOp>(x, i, y);
   }
-  for (; n - i >= 4; i += 4) {
+  for (const std::size_t whole = i + (n - i) / 4 * 4; i != whole; i += 4) {
     _mm256_storeu_pd(y + i, Op(_mm256_loadu_pd(x + i)));
   }
   if (i < n) {
@@ -132,7 +132,7 @@ void each_avx512f(const double* x, std::size_t n, double* y) noexcept {
   if (i != 0) {
     masked_step_avx512f<Op>(x, i, y);
   }
-  for (; n - i >= 8; i += 8) {
+  for (const std::size_t whole = i + (n - i) / 8 * 8; i != whole; i += 8) {
     _mm512_storeu_pd(y + i, Op(0xFF, _mm512_loadu_pd(x + i)));
   }
   if (i < n) {
