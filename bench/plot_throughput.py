@@ -2,11 +2,12 @@
 """Plots array_benchmark's JSON output: throughput against array size.
 
     array_benchmark --benchmark_format=json > arrays.json
-    bench/plot_throughput.py arrays.json docs/performance.svg
+    bench/plot_throughput.py arrays.json [more.json ...] docs/performance.svg
 
-Needs matplotlib (Debian: python3-matplotlib). Each line is the fastest of the
-benchmark's repetitions, in billions of doubles per second; dotted lines mark
-where the input and output arrays together fill each cache level.
+Needs matplotlib (Debian: python3-matplotlib). Each point is the fastest of
+the benchmark's repetitions, and of all the runs given, in billions of doubles
+per second; dotted lines mark where the input and output arrays together fill
+each cache level.
 """
 import json
 import sys
@@ -15,10 +16,11 @@ import matplotlib
 
 matplotlib.use("svg")
 import matplotlib.pyplot as plt  # noqa: E402 (after choosing the backend)
+import matplotlib.ticker  # noqa: E402
 
 # Benchmark name: its label and line style, in the order of the legend.
 WAYS = {
-    "array": ("sq_n, sqrt_n from the archive (no LTO)", dict(color="C3", linewidth=2.5)),
+    "array": ("sq_n, sqrt_n from the archive (no LTO)", dict(color="C3", linewidth=2.5, zorder=5)),
     "calls": ("a call to the archive per element (no LTO)", dict(color="C7")),
     "inline": ("the loop inline, -O3", dict(color="C0")),
     "inline_native": ("the loop inline, -O3 -march=native -fno-math-errno", dict(color="C2")),
@@ -31,26 +33,34 @@ WAYS = {
 FUNCTIONS = {"sq": "sq", "sqrt": "sqrt, mixed signs"}
 
 
-def read(path):
-    with open(path, encoding="utf-8") as file:
-        report = json.load(file)
-    # {function: {way: [(size, doubles per second)]}}
+def read(paths):
+    """The first run's context, and {function: {way: [(size, doubles per second)]}}."""
+    fastest = {}  # run name: seconds per item
+    context = None
+    for path in paths:
+        try:
+            with open(path, encoding="utf-8") as file:
+                report = json.load(file)
+        except (OSError, ValueError) as error:
+            sys.exit(f"{path}: {error}")
+        context = context or report["context"]
+        for run in report["benchmarks"]:
+            if run.get("aggregate_name") == "fastest":
+                name = run["run_name"]
+                fastest[name] = min(fastest.get(name, run["time_per_item"]), run["time_per_item"])
+    if not fastest:
+        sys.exit(f"{', '.join(paths)}: no 'fastest' aggregates; is this array_benchmark's JSON output?")
     series = {}
-    for run in report["benchmarks"]:
-        if run.get("aggregate_name") != "fastest":
-            continue
-        function, way, size = run["run_name"].split("/")[:3]
-        rate = 1.0 / run["time_per_item"]
-        series.setdefault(function, {}).setdefault(way, []).append((int(size), rate))
-    if not series:
-        sys.exit(f"{path}: no 'fastest' aggregates; was it array_benchmark's JSON output?")
-    return report["context"], series
+    for name, seconds in fastest.items():
+        function, way, size = name.split("/")[:3]
+        series.setdefault(function, {}).setdefault(way, []).append((int(size), 1.0 / seconds))
+    return context, series
 
 
 def main():
-    if len(sys.argv) != 3:
-        sys.exit(f"usage: {sys.argv[0]} <array_benchmark JSON> <output .svg>")
-    context, series = read(sys.argv[1])
+    if len(sys.argv) < 3:
+        sys.exit(f"usage: {sys.argv[0]} <array_benchmark JSON>... <output .svg>")
+    context, series = read(sys.argv[1:-1])
     plt.rcParams["svg.hashsalt"] = "vemo_numeric"  # the same input gives the same file
     figure, axes = plt.subplots(1, len(FUNCTIONS), figsize=(12, 5.5), sharex=True)
     for axis, (function, title) in zip(axes, FUNCTIONS.items()):
@@ -62,9 +72,13 @@ def main():
         for cache in context.get("caches", []):
             if cache["type"] in ("Data", "Unified"):
                 axis.axvline(cache["size"] / 16, color="0.6", linestyle=":", linewidth=1)
-                axis.annotate(f"L{cache['level']}", (cache["size"] / 16, 0), textcoords="offset points",
-                              xytext=(2, 2), fontsize=8, color="0.4")
+                axis.annotate(f"L{cache['level']}", (cache["size"] / 16, 0), xycoords=("data", "axes fraction"),
+                              textcoords="offset points", xytext=(2, 2), fontsize=8, color="0.4")
         axis.set_xscale("log", base=2)
+        axis.set_yscale("log")
+        axis.yaxis.set_major_locator(matplotlib.ticker.LogLocator(subs=(1.0, 2.0, 5.0)))
+        axis.yaxis.set_major_formatter(matplotlib.ticker.FormatStrFormatter("%g"))
+        axis.yaxis.set_minor_formatter(matplotlib.ticker.NullFormatter())
         axis.set_title(title)
         axis.set_xlabel("array size (doubles)")
         axis.grid(True, which="major", alpha=0.3)
@@ -72,10 +86,12 @@ def main():
     handles, labels = axes[1].get_legend_handles_labels()
     figure.legend(handles, labels, loc="lower center", ncol=2, fontsize=9, frameon=False)
     machine = context.get("cpu_model", context.get("host_name", "unknown CPU"))
-    compiler = context.get("compiler", "")
-    figure.suptitle(f"{machine}, {context['num_cpus']} CPUs; compiler {compiler}; {context['date'][:10]}", fontsize=10)
+    if "cpu_features" in context:
+        machine += f" with {context['cpu_features']}"
+    compiler = context.get("compiler", "unknown compiler")
+    figure.suptitle(f"{machine}, {context['num_cpus']} CPUs; {compiler}; {context['date'][:10]}", fontsize=10)
     figure.tight_layout(rect=(0, 0.13, 1, 0.96))
-    figure.savefig(sys.argv[2], metadata={"Date": None})
+    figure.savefig(sys.argv[-1], metadata={"Date": None})
 
 
 if __name__ == "__main__":

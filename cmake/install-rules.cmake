@@ -3,7 +3,7 @@
 #                  (vemo_numericConfig.cmake, exporting vemo::numeric) and a
 #                  pkg-config file
 #   demo           numeric_demo and its man page
-#   documentation  the licence, the README and the changelog
+#   documentation  the licence, the README, the changelog and docs/
 # and exports the build tree as a package too.
 include(CMakePackageConfigHelpers)
 include(cmake/gzip.cmake)
@@ -19,6 +19,8 @@ install(DIRECTORY numeric/include/ DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}" COM
 install(TARGETS vemo_numeric EXPORT vemo_numericTargets ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"
                                                         COMPONENT development)
 install(FILES LICENSE README.md CHANGELOG.md DESTINATION "${CMAKE_INSTALL_DOCDIR}" COMPONENT documentation)
+# The README links to these pages.
+install(DIRECTORY docs/ DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs" COMPONENT documentation)
 
 if(TARGET numeric_demo)
   install(TARGETS numeric_demo RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT demo)
