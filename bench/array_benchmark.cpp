@@ -120,7 +120,8 @@ void register_all() {
 #endif
 }
 
-// Names the CPU and the compiler in the output's context, for the plot.
+// Names the CPU, its vector extensions and the compiler in the output's
+// context, for the plot.
 void add_context() {
   std::ifstream cpuinfo("/proc/cpuinfo");
   for (std::string line; std::getline(cpuinfo, line);) {
@@ -129,8 +130,16 @@ void add_context() {
       break;
     }
   }
-#ifdef __VERSION__
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  __builtin_cpu_init();
+  benchmark::AddCustomContext("cpu_features", __builtin_cpu_supports("avx512f") ? "AVX-512F"
+                                              : __builtin_cpu_supports("avx2")  ? "AVX2"
+                                                                                : "SSE2");
+#endif
+#if defined(__clang__)
   benchmark::AddCustomContext("compiler", __VERSION__);
+#elif defined(__GNUC__)
+  benchmark::AddCustomContext("compiler", "GCC " __VERSION__);
 #endif
 }
 
