@@ -27,11 +27,12 @@ elseif(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
   string(CONCAT vemo_numeric_no_deb_reason "vemo_numeric: Debian packages need a build for /usr, and this one "
                 "installs to ${CMAKE_INSTALL_PREFIX}: configure with -DCMAKE_INSTALL_PREFIX=/usr, or use the "
                 "package preset.")
-  message(STATUS "vemo_numeric: no Debian packages, since CMAKE_INSTALL_PREFIX is not /usr "
-                 "(the package preset sets it)")
 else()
   list(APPEND vemo_numeric_package_generators DEB)
   include(cmake/debian-package.cmake)
+endif()
+if(vemo_numeric_no_deb_reason)
+  message(STATUS "${vemo_numeric_no_deb_reason}")
 endif()
 configure_file(cmake/cpack-project-config.cmake.in cpack-project-config.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_BINARY_DIR}/cpack-project-config.cmake")

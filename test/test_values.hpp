@@ -4,6 +4,7 @@
 // Values and bit helpers shared by the unit tests.
 
 #include <bit>
+#include <cerrno>
 #include <cfenv>
 #include <cstdint>
 #include <limits>
@@ -43,6 +44,20 @@ inline bool arithmetic_records_flags() {
   static_cast<void>(third);
   return std::fetestexcept(FE_INEXACT) != 0;
 }
+struct Raised {
+  int flags;  // of the five IEEE exceptions
+  int error;  // errno
+};
+
+// What `work` raises, from clear flags and errno.
+template <typename Work>
+Raised raised_by(Work work) {
+  std::feclearexcept(FE_ALL_EXCEPT);
+  errno = 0;
+  work();
+  return {std::fetestexcept(ieee_flags), errno};
+}
+
 inline constexpr const char* no_flags_recorded =
     "this target's arithmetic records no floating-point flags (1.0 / 3.0 raised no inexact)";
 
