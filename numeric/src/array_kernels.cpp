@@ -1,7 +1,5 @@
 #include "array_kernels.hpp"
 
-#include <cstdint>
-
 // Each kernel walks the arrays a full vector at a time, between shorter
 // steps at the start and the end that touch only the elements they need,
 // with masked or narrower loads and stores: a full-width access there could
@@ -27,19 +25,7 @@ namespace detail {
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
-#define VEMO_NUMERIC_TARGET(isa) __attribute__((target(isa)))
-
 namespace {
-
-// The elements from y up to the next multiple of Bytes, at most n. Stores
-// that do not straddle cache lines run fastest, so each kernel first takes y
-// to a boundary of its vector's width with one shorter step.
-template <std::uintptr_t Bytes>
-std::size_t elements_to_boundary(const double* y, std::size_t n) {
-  const std::uintptr_t past = reinterpret_cast<std::uintptr_t>(y) % Bytes;
-  const auto elements = static_cast<std::size_t>((Bytes - past) % Bytes / sizeof(double));
-  return elements < n ? elements : n;
-}
 
 // SSE2: two lanes; a shorter step loads and stores the low lane alone, and
 // the high lane holds +0.0.

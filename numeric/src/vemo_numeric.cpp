@@ -5,6 +5,10 @@
 #include <cfloat>
 #include <cmath>
 
+#ifdef VEMO_NUMERIC_X86_KERNELS
+#include <xmmintrin.h>
+#endif
+
 // Each result must be rounded once, to double. Where the compiler evaluates
 // double arithmetic in a wider format (x87 without SSE2, FLT_EVAL_METHOD 2),
 // it would be rounded twice; the build passes -msse2 -mfpmath=sse there.
@@ -59,6 +63,12 @@ void call_widest(const double* x, std::size_t n, double* y) noexcept {
   }
 }
 
+// Whether SSE arithmetic, which every kernel uses, rounds to nearest: MXCSR's
+// rounding control, which fesetround sets along with x87's.
+bool sse_rounds_to_nearest() noexcept {
+  return (_mm_getcsr() & _MM_ROUND_MASK) == _MM_ROUND_NEAREST;
+}
+
 }  // namespace
 #endif
 
@@ -74,6 +84,12 @@ void sq_n(const double* x, std::size_t n, double* y) noexcept {
 
 void sqrt_n(const double* x, std::size_t n, double* y) noexcept {
 #if defined(VEMO_NUMERIC_X86_KERNELS)
+  // The refined roots are those rounded to nearest; under another rounding
+  // mode the instruction gives the roots that mode asks for.
+  if (detail::cpu_has_avx512f() && sse_rounds_to_nearest()) {
+    detail::sqrt_n_avx512f_refined(x, n, y);
+    return;
+  }
   call_widest<detail::sqrt_n_avx512f, detail::sqrt_n_avx2, detail::sqrt_n_sse2>(x, n, y);
 #elif defined(VEMO_NUMERIC_NEON_KERNELS)
   detail::sqrt_n_neon(x, n, y);
