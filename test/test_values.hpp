@@ -1,14 +1,22 @@
 #ifndef VEMO_NUMERIC_TEST_VALUES_HPP
 #define VEMO_NUMERIC_TEST_VALUES_HPP
 
-// Values and bit helpers shared by the unit tests.
+// Values, bit helpers and floating-point environments shared by the unit
+// tests.
+
+#include "array_kernels.hpp"
 
 #include <bit>
 #include <cerrno>
 #include <cfenv>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
+
+#ifdef VEMO_NUMERIC_X86_KERNELS
+#include <xmmintrin.h>
+#endif
 
 namespace test_values {
 
@@ -57,6 +65,64 @@ Raised raised_by(Work work) {
   work();
   return {std::fetestexcept(ieee_flags), errno};
 }
+
+// A rounding mode and, on x86, MXCSR's bits that treat subnormal inputs as
+// zero (DAZ) and flush subnormal results to zero (FTZ).
+struct Environment {
+  std::string name;
+  int rounding;
+  unsigned mxcsr_bits;
+};
+
+inline std::vector<Environment> all_environments() {
+  const std::vector<std::pair<std::string, int>> modes = {{"to nearest", FE_TONEAREST},
+                                                          {"downward", FE_DOWNWARD},
+                                                          {"upward", FE_UPWARD},
+                                                          {"toward zero", FE_TOWARDZERO}};
+  std::vector<std::pair<std::string, unsigned>> mxcsr = {{"", 0U}};
+#ifdef VEMO_NUMERIC_X86_KERNELS
+  mxcsr.insert(mxcsr.end(), {{", DAZ", 0x0040U}, {", FTZ", 0x8000U}, {", DAZ and FTZ", 0x8040U}});
+#endif
+  std::vector<Environment> environments;
+  for (const auto& [mode_name, mode] : modes) {
+    for (const auto& [bits_name, bits] : mxcsr) {
+      environments.push_back({mode_name + bits_name, mode, bits});
+    }
+  }
+  return environments;
+}
+
+// Puts an environment in place for its lifetime, then restores rounding to
+// nearest and MXCSR.
+class ScopedEnvironment {
+ public:
+  explicit ScopedEnvironment(const Environment& environment)
+      : set_(std::fesetround(environment.rounding) == 0) {
+#ifdef VEMO_NUMERIC_X86_KERNELS
+    saved_mxcsr_ = read_mxcsr();
+    write_mxcsr(saved_mxcsr_ | environment.mxcsr_bits);
+#endif
+  }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+  ~ScopedEnvironment() {
+#ifdef VEMO_NUMERIC_X86_KERNELS
+    write_mxcsr(saved_mxcsr_);
+#endif
+    std::fesetround(FE_TONEAREST);
+  }
+  // Whether the target took the rounding mode.
+  [[nodiscard]] bool set() const { return set_; }
+
+ private:
+#ifdef VEMO_NUMERIC_X86_KERNELS
+  // 32-bit x86 test code is compiled for x87; these two need SSE.
+  __attribute__((target("sse"))) static unsigned read_mxcsr() { return _mm_getcsr(); }
+  __attribute__((target("sse"))) static void write_mxcsr(unsigned bits) { _mm_setcsr(bits); }
+  unsigned saved_mxcsr_ = 0;
+#endif
+  bool set_;
+};
 
 inline constexpr const char* no_flags_recorded =
     "this target's arithmetic records no floating-point flags (1.0 / 3.0 raised no inexact)";
