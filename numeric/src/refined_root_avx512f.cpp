@@ -14,8 +14,8 @@
 // suppressed, whatever the caller's rounding mode and flags, and none meets
 // a subnormal, so DAZ and FTZ change nothing. Only round-to-nearest callers
 // come here, though: the choice at the end picks the root rounded to
-// nearest. The steps raise no flag, so the kernel raises inexact itself, by
-// taking one vector's inexact roots again with the instruction.
+// nearest. The steps raise no flag, so the kernel raises inexact itself, with
+// an addition that leaves the first inexact roots it meets unchanged.
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
@@ -100,8 +100,9 @@ inline __m512d roots(__m512d v, __mmask8 lanes, __mmask8& inexact) {
     const __m512d residual = _mm512_fnmadd_round_pd(root, root, x, to_nearest);
     inexact = _mm512_mask_cmp_pd_mask(positive, residual, _mm512_setzero_pd(), _CMP_NEQ_OQ);
     if (inexact != 0) {
-      // The instruction gives these lanes the same roots, and raises inexact.
-      root = _mm512_mask_sqrt_pd(root, inexact, x);
+      // Adding 2^-1022, far below half an ulp of any of these roots, leaves
+      // them as they are when rounding to nearest, and raises inexact.
+      root = _mm512_mask_add_pd(root, inexact, root, _mm512_set1_pd(0x1p-1022));
     }
   }
   return root;
