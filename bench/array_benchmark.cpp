@@ -51,15 +51,19 @@ void sqrt_loop(const double* x, std::size_t n, double* y) {
 // Input and output start on page boundaries, the output half a page further
 // on, so that every way runs on the same layout: aligned, and clear of the
 // slowdown when a load and an earlier store lie a multiple of 4 KiB apart.
-// The input has mixed signs, so that the root's guard takes both branches.
+// Mixed signs make the root's guard take both branches; positive inputs all
+// have roots.
+enum class Signs { mixed, positive };
+
 class Arrays {
  public:
-  explicit Arrays(std::size_t n) : n_(n), storage_(2 * n + 3 * kPageDoubles) {
+  Arrays(std::size_t n, Signs signs) : n_(n), storage_(2 * n + 3 * kPageDoubles) {
     const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
     x_ = storage_.data() + (kPageBytes - address % kPageBytes) % kPageBytes / sizeof(double);
     y_ = x_ + (n + kPageDoubles - 1) / kPageDoubles * kPageDoubles + kPageDoubles / 2;
     std::mt19937_64 engine(20261208);
-    std::uniform_real_distribution<double> distribution(-1000.0, 1000.0);
+    std::uniform_real_distribution<double> distribution(signs == Signs::mixed ? -1000.0 : 0.0,
+                                                        1000.0);
     std::generate(x_, x_ + n, [&] { return distribution(engine); });
   }
   [[nodiscard]] const double* x() const { return x_; }
@@ -75,8 +79,8 @@ class Arrays {
   double* y_ = nullptr;
 };
 
-void throughput(benchmark::State& state, ArrayFunction function) {
-  const Arrays arrays(static_cast<std::size_t>(state.range(0)));
+void throughput(benchmark::State& state, ArrayFunction function, Signs signs) {
+  const Arrays arrays(static_cast<std::size_t>(state.range(0)), signs);
   for (auto _ : state) {
     function(arrays.x(), arrays.size(), arrays.y());
     benchmark::ClobberMemory();
@@ -92,8 +96,8 @@ double fastest(const std::vector<double>& values) {
   return *std::min_element(values.begin(), values.end());
 }
 
-void register_way(const std::string& name, ArrayFunction function) {
-  benchmark::RegisterBenchmark(name.c_str(), throughput, function)
+void register_way(const std::string& name, ArrayFunction function, Signs signs = Signs::mixed) {
+  benchmark::RegisterBenchmark(name.c_str(), throughput, function, signs)
       ->RangeMultiplier(4)
       ->Range(256, 4 << 20)
       ->MinTime(0.05)
@@ -102,21 +106,28 @@ void register_way(const std::string& name, ArrayFunction function) {
       ->ComputeStatistics("fastest", fastest);
 }
 
+// Each root way twice: on mixed signs ("sqrt/...") and on positive inputs
+// ("sqrt_positive/...").
+void register_root_way(const std::string& way, ArrayFunction function) {
+  register_way("sqrt/" + way, function, Signs::mixed);
+  register_way("sqrt_positive/" + way, function, Signs::positive);
+}
+
 void register_all() {
   register_way("sq/calls", sq_calls);
   register_way("sq/array", vemo::numeric::sq_n);
   register_way("sq/inline", sq_loop);
-  register_way("sqrt/calls", sqrt_calls);
-  register_way("sqrt/array", vemo::numeric::sqrt_n);
-  register_way("sqrt/inline", sqrt_loop);
+  register_root_way("calls", sqrt_calls);
+  register_root_way("array", vemo::numeric::sqrt_n);
+  register_root_way("inline", sqrt_loop);
 #ifdef VEMO_NUMERIC_BENCH_NATIVE
   register_way("sq/inline_native", sq_loop_native);
-  register_way("sqrt/inline_native", sqrt_loop_native);
+  register_root_way("inline_native", sqrt_loop_native);
 #endif
 #ifdef VEMO_NUMERIC_BENCH_EIGEN
   register_way("sq/eigen_native", sq_eigen_native);
-  register_way("sqrt/eigen_native", sqrt_eigen_native);
-  register_way("sqrt/eigen_fast_native", sqrt_eigen_fast_native);
+  register_root_way("eigen_native", sqrt_eigen_native);
+  register_root_way("eigen_fast_native", sqrt_eigen_fast_native);
 #endif
 }
 
