@@ -21,6 +21,8 @@
 
 #include <immintrin.h>
 
+#include <limits>
+
 namespace vemo {
 namespace numeric {
 namespace detail {
@@ -29,6 +31,8 @@ namespace {
 constexpr int to_nearest = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
 constexpr int downwards = _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC;
 constexpr int upwards = _MM_FROUND_TO_POS_INF | _MM_FROUND_NO_EXC;
+// 2^-1022, the smallest normal double.
+constexpr double smallest_normal = std::numeric_limits<double>::min();
 // Estimate and products take their zero-masked forms with every lane set,
 // the same instructions: GCC 12 warns about the unmasked forms' undefined
 // source operand.
@@ -65,7 +69,7 @@ inline __m512d refined_root(__m512d x, __mmask8 positive) {
   const __m512d next_up =
       _mm512_castsi512_pd(_mm512_add_epi64(_mm512_castpd_si512(s), _mm512_set1_epi64(1)));
   const __m512d above_midpoint = _mm512_fnmadd_round_pd(s, next_up, x, to_nearest);
-  return _mm512_maskz_fmadd_round_pd(positive, above_midpoint, _mm512_set1_pd(0x1p-1022), s,
+  return _mm512_maskz_fmadd_round_pd(positive, above_midpoint, _mm512_set1_pd(smallest_normal), s,
                                      upwards);
 }
 
@@ -102,7 +106,7 @@ inline __m512d roots(__m512d v, __mmask8 lanes, __mmask8& inexact) {
     if (inexact != 0) {
       // Adding 2^-1022, far below half an ulp of any of these roots, leaves
       // them as they are when rounding to nearest, and raises inexact.
-      root = _mm512_mask_add_pd(root, inexact, root, _mm512_set1_pd(0x1p-1022));
+      root = _mm512_mask_add_pd(root, inexact, root, _mm512_set1_pd(smallest_normal));
     }
   }
   return root;
