@@ -113,14 +113,16 @@ inline __m512d roots(__m512d v, __mmask8 lanes, __mmask8& inexact) {
 }
 
 // One masked step of `count` (1 to 8) elements; returns whether it raised
-// inexact.
+// inexact. The lanes beyond them hold 1.0, so that the refinement works on
+// ordinary numbers in every lane there too.
 template <bool CheckExact>
 VEMO_NUMERIC_TARGET("avx512f")
 bool masked_step(const double* x, std::size_t count, double* y) {
   const auto lanes = static_cast<__mmask8>((1U << count) - 1U);
   __mmask8 inexact = 0;
-  _mm512_mask_storeu_pd(y, lanes,
-                        roots<CheckExact>(_mm512_maskz_loadu_pd(lanes, x), lanes, inexact));
+  _mm512_mask_storeu_pd(
+      y, lanes,
+      roots<CheckExact>(_mm512_mask_loadu_pd(_mm512_set1_pd(1.0), lanes, x), lanes, inexact));
   return inexact != 0;
 }
 
