@@ -72,7 +72,7 @@ std::vector<double> hardest_cases() {
       cases.push_back(ulps_away(std::ldexp(1.0, exponent), steps));
     }
     for (const double q : {1.0, 3.0, 0x1p26 - 1.0, 0x1p25 + 1.0}) {
-      for (int exponent = -537; exponent <= 485; ++exponent) {
+      for (int exponent = -537; exponent <= 486; ++exponent) {
         const double root = std::ldexp(q, exponent);
         cases.push_back(ulps_away(root * root, steps));
       }

@@ -66,11 +66,11 @@ inline double input_of(Kind kind, std::uint64_t& state) {
                        random % (0x7FEF'FFFF'FFFF'FFFF - smallest_refined_bits + 1));
     case Kind::near_exact_square: {
       // q * q is exact: q has at most 26 bits, and q * q is no finer than 2^-1074.
-      const double q = std::ldexp(static_cast<double>((random >> 38) | 1), exponent(-537, 485));
+      const double q = std::ldexp(static_cast<double>((random >> 38) | 1), exponent(-537, 486));
       return ulps_away(q * q, steps);
     }
     case Kind::near_square: {
-      const double q = std::ldexp(mantissa, exponent(-537, 510));
+      const double q = std::ldexp(mantissa, exponent(-537, 511));
       return ulps_away(q * q, steps);
     }
     case Kind::near_midpoint: {
