@@ -60,6 +60,9 @@ std::vector<Kernel> all_kernels() {
 #ifdef VEMO_NUMERIC_NEON_KERNELS
   kernels.push_back({"neon", true, detail::sq_n_neon, detail::sqrt_n_neon});
 #endif
+#ifdef VEMO_NUMERIC_WASM_SIMD128_KERNELS
+  kernels.push_back({"wasm_simd128", true, detail::sq_n_wasm_simd128, detail::sqrt_n_wasm_simd128});
+#endif
   kernels.push_back({"dispatched", true, vemo::numeric::sq_n, vemo::numeric::sqrt_n});
   return kernels;
 }
