@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
-#if __has_include(<sys/mman.h>) && __has_include(<unistd.h>)
+// Emscripten has mmap, but its mprotect changes nothing: WebAssembly's memory
+// has no pages to protect, so guard pages would guard nothing there.
+#if __has_include(<sys/mman.h>) && __has_include(<unistd.h>) && !defined(__EMSCRIPTEN__)
 #include <sys/mman.h>
 #include <unistd.h>
 #define VEMO_NUMERIC_TEST_GUARD_PAGES 1
@@ -60,6 +62,9 @@ std::vector<Kernel> all_kernels() {
 #endif
 #ifdef VEMO_NUMERIC_NEON_KERNELS
   kernels.push_back({"neon", true, detail::sq_n_neon, detail::sqrt_n_neon});
+#endif
+#ifdef VEMO_NUMERIC_WASM_SIMD128_KERNELS
+  kernels.push_back({"wasm_simd128", true, detail::sq_n_wasm_simd128, detail::sqrt_n_wasm_simd128});
 #endif
   kernels.push_back({"dispatched", true, vemo::numeric::sq_n, vemo::numeric::sqrt_n});
   return kernels;

@@ -17,6 +17,8 @@
 #include <immintrin.h>
 #elif defined(VEMO_NUMERIC_NEON_KERNELS)
 #include <arm_neon.h>
+#elif defined(VEMO_NUMERIC_WASM_SIMD128_KERNELS)
+#include <wasm_simd128.h>
 #endif
 
 namespace vemo {
@@ -184,6 +186,42 @@ void sqrt_n_neon(const double* x, std::size_t n, double* y) noexcept {
 }
 
 #endif  // VEMO_NUMERIC_NEON_KERNELS
+
+#ifdef VEMO_NUMERIC_WASM_SIMD128_KERNELS
+
+namespace {
+
+// WebAssembly SIMD: two lanes.
+
+inline v128_t square_wasm_simd128(v128_t v) { return wasm_f64x2_mul(v, v); }
+
+inline v128_t root_or_zero_wasm_simd128(v128_t v) {
+  const v128_t in_domain = wasm_f64x2_eq(v, wasm_f64x2_abs(v));
+  return wasm_f64x2_sqrt(wasm_v128_and(v, in_domain));
+}
+
+template <v128_t (*Op)(v128_t)>
+void each_wasm_simd128(const double* x, std::size_t n, double* y) noexcept {
+  std::size_t i = 0;
+  for (; n - i >= 2; i += 2) {
+    wasm_v128_store(y + i, Op(wasm_v128_load(x + i)));
+  }
+  if (i < n) {
+    // One lane loaded, the other +0.0.
+    wasm_v128_store64_lane(y + i, Op(wasm_v128_load64_zero(x + i)), 0);
+  }
+}
+
+}  // namespace
+
+void sq_n_wasm_simd128(const double* x, std::size_t n, double* y) noexcept {
+  each_wasm_simd128<square_wasm_simd128>(x, n, y);
+}
+void sqrt_n_wasm_simd128(const double* x, std::size_t n, double* y) noexcept {
+  each_wasm_simd128<root_or_zero_wasm_simd128>(x, n, y);
+}
+
+#endif  // VEMO_NUMERIC_WASM_SIMD128_KERNELS
 
 }  // namespace detail
 }  // namespace numeric

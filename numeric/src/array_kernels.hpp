@@ -12,11 +12,15 @@
 
 // The x86 kernels need GCC-style target attributes and
 // __builtin_cpu_supports; MSVC and clang-cl (which does not define __GNUC__)
-// take the portable loop. Every aarch64 CPU has Advanced SIMD.
+// take the portable loop. Every aarch64 CPU has Advanced SIMD. WebAssembly
+// cannot ask at run time: its SIMD kernel is built when the build targets
+// simd128 (-msimd128), and the portable loop otherwise.
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define VEMO_NUMERIC_X86_KERNELS 1
 #elif defined(__GNUC__) && defined(__aarch64__)
 #define VEMO_NUMERIC_NEON_KERNELS 1
+#elif defined(__wasm_simd128__)
+#define VEMO_NUMERIC_WASM_SIMD128_KERNELS 1
 #endif
 
 namespace vemo {
@@ -81,6 +85,11 @@ void sqrt_n_avx512f_refined(const double* x, std::size_t n, double* y) noexcept;
 #ifdef VEMO_NUMERIC_NEON_KERNELS
 void sq_n_neon(const double* x, std::size_t n, double* y) noexcept;
 void sqrt_n_neon(const double* x, std::size_t n, double* y) noexcept;
+#endif
+
+#ifdef VEMO_NUMERIC_WASM_SIMD128_KERNELS
+void sq_n_wasm_simd128(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_wasm_simd128(const double* x, std::size_t n, double* y) noexcept;
 #endif
 
 }  // namespace detail

@@ -77,6 +77,8 @@ void sq_n(const double* x, std::size_t n, double* y) noexcept {
   call_widest<detail::sq_n_avx512f, detail::sq_n_avx2, detail::sq_n_sse2>(x, n, y);
 #elif defined(VEMO_NUMERIC_NEON_KERNELS)
   detail::sq_n_neon(x, n, y);
+#elif defined(VEMO_NUMERIC_WASM_SIMD128_KERNELS)
+  detail::sq_n_wasm_simd128(x, n, y);
 #else
   detail::sq_n_portable(x, n, y);
 #endif
@@ -93,6 +95,8 @@ void sqrt_n(const double* x, std::size_t n, double* y) noexcept {
   call_widest<detail::sqrt_n_avx512f, detail::sqrt_n_avx2, detail::sqrt_n_sse2>(x, n, y);
 #elif defined(VEMO_NUMERIC_NEON_KERNELS)
   detail::sqrt_n_neon(x, n, y);
+#elif defined(VEMO_NUMERIC_WASM_SIMD128_KERNELS)
+  detail::sqrt_n_wasm_simd128(x, n, y);
 #else
   detail::sqrt_n_portable(x, n, y);
 #endif
