@@ -30,7 +30,7 @@ WAYS = {
         dict(color="C1", linestyle="--"),
     ),
 }
-FUNCTIONS = {"sq": "sq", "sqrt": "sqrt, mixed signs"}
+FUNCTIONS = {"sq": "sq", "sqrt": "sqrt, mixed signs", "sqrt_positive": "sqrt, positive"}
 
 
 def read(paths):
@@ -62,7 +62,7 @@ def main():
         sys.exit(f"usage: {sys.argv[0]} <array_benchmark JSON>... <output .svg>")
     context, series = read(sys.argv[1:-1])
     plt.rcParams["svg.hashsalt"] = "vemo_numeric"  # the same input gives the same file
-    figure, axes = plt.subplots(1, len(FUNCTIONS), figsize=(12, 5.5), sharex=True)
+    figure, axes = plt.subplots(1, len(FUNCTIONS), figsize=(16, 5.5), sharex=True)
     for axis, (function, title) in zip(axes, FUNCTIONS.items()):
         for way, (label, style) in WAYS.items():
             points = sorted(series.get(function, {}).get(way, []))

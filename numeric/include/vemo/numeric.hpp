@@ -4,7 +4,7 @@
 // The library's version, for checks at compile time; the build reads it from
 // here. VEMO_NUMERIC_VERSION is major * 10000 + minor * 100 + patch.
 #define VEMO_NUMERIC_VERSION_MAJOR 1
-#define VEMO_NUMERIC_VERSION_MINOR 2
+#define VEMO_NUMERIC_VERSION_MINOR 3
 #define VEMO_NUMERIC_VERSION_PATCH 0
 #define VEMO_NUMERIC_VERSION                                               \
   (VEMO_NUMERIC_VERSION_MAJOR * 10000 + VEMO_NUMERIC_VERSION_MINOR * 100 + \
@@ -38,8 +38,9 @@ double sqrt(double x) noexcept;
 
 // Sets y[i] = sq(x[i]) for every i in [0, n): the same bits as the n calls,
 // and together the same floating-point flags, with errno unchanged. Uses the
-// widest vector instructions the CPU and operating system offer, chosen at
-// each call. Reads only x[0, n) and writes only y[0, n); the arrays need no
+// widest vector instructions there are: on x86 those the CPU and operating
+// system offer, chosen at each call; elsewhere those the library was built
+// for. Reads only x[0, n) and writes only y[0, n); the arrays need no
 // alignment beyond a double's own. y may equal x, to square in place, but
 // the arrays must not overlap otherwise. With n == 0 nothing is touched and
 // either pointer may be null. Allocates nothing, so it may be called from
