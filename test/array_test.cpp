@@ -107,8 +107,9 @@ std::vector<std::uint64_t> bits_of_all(const std::vector<double>& values) {
 }
 
 // Runs `function` from x[0, n) into y_buffer at y_offset, and checks all of
-// y_buffer: the scalar results in the array, and nothing changed around it.
-// x may point into y_buffer at y_offset, for the in-place call.
+// y_buffer: the scalar results of x as it was before the call in the array,
+// and nothing changed around it. x may point into y_buffer, in place or
+// overlapping y in any other way.
 void expect_scalar_bits(const Function& function, const double* x, std::size_t n,
                         std::vector<double>& y_buffer, std::size_t y_offset) {
   std::vector<double> expected = y_buffer;
@@ -130,6 +131,15 @@ TEST(ArrayKernels, GiveTheScalarBitsAtEveryLengthAndAlignment) {
       function.array(nullptr, 0, nullptr);
       std::vector<double> sweep_results(values.size());
       expect_scalar_bits(function, values.data(), values.size(), sweep_results, 0);
+      // Overlapping by less and by more than the blocks a kernel copies.
+      for (const std::size_t shift : {std::size_t{1}, std::size_t{300}}) {
+        for (const std::size_t y_at : {std::size_t{0}, 2 * shift}) {
+          std::vector<double> shared(values.size() + 2 * shift);
+          std::copy(values.begin(), values.end(),
+                    shared.begin() + static_cast<std::ptrdiff_t>(shift));
+          expect_scalar_bits(function, shared.data() + shift, values.size(), shared, y_at);
+        }
+      }
 
       // Every length and pair of start positions, apart and in place.
       for (std::size_t n = 0; n <= max_length && !HasFailure(); ++n) {
@@ -141,6 +151,16 @@ TEST(ArrayKernels, GiveTheScalarBitsAtEveryLengthAndAlignment) {
           for (std::size_t y_offset = 0; y_offset < max_offset; ++y_offset) {
             std::vector<double> y_buffer(buffer_size, untouched);
             expect_scalar_bits(function, x_buffer.data() + x_offset, n, y_buffer, y_offset);
+          }
+          // Overlapping in every way: y that many elements before or after x.
+          for (std::size_t shift = 1; shift < n; ++shift) {
+            for (const std::size_t y_at :
+                 {max_length + x_offset - shift, max_length + x_offset + shift}) {
+              std::vector<double> shared(max_length, untouched);
+              shared.insert(shared.end(), x_buffer.begin(), x_buffer.end());
+              shared.resize(shared.size() + max_length, untouched);
+              expect_scalar_bits(function, shared.data() + max_length + x_offset, n, shared, y_at);
+            }
           }
           expect_scalar_bits(function, x_buffer.data() + x_offset, n, x_buffer, x_offset);
         }

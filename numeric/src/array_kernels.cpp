@@ -1,9 +1,11 @@
 #include "array_kernels.hpp"
 
-// Each kernel walks the arrays a full vector at a time, between shorter
-// steps at the start and the end that touch only the elements they need,
-// with masked or narrower loads and stores: a full-width access there could
-// fault at a page's end.
+// Each kernel walks the arrays from the front, a full vector at a time,
+// between shorter steps at the start and the end that touch only the elements
+// they need, with masked or narrower loads and stores: a full-width access
+// there could fault at a page's end. Every step loads its elements before it
+// stores its results, which as_if_x_read_first relies on for arrays that
+// overlap.
 //
 // The root of a lane is taken only where x == |x|, which holds for +0, -0,
 // positive numbers and +inf and fails for negatives and NaNs. The equality
@@ -131,22 +133,22 @@ void each_avx512f(const double* x, std::size_t n, double* y) noexcept {
 }  // namespace
 
 void sq_n_sse2(const double* x, std::size_t n, double* y) noexcept {
-  each_sse2<square_sse2>(x, n, y);
+  as_if_x_read_first<each_sse2<square_sse2>>(x, n, y);
 }
 void sqrt_n_sse2(const double* x, std::size_t n, double* y) noexcept {
-  each_sse2<root_or_zero_sse2>(x, n, y);
+  as_if_x_read_first<each_sse2<root_or_zero_sse2>>(x, n, y);
 }
 void sq_n_avx2(const double* x, std::size_t n, double* y) noexcept {
-  each_avx2<square_avx2, square_sse2>(x, n, y);
+  as_if_x_read_first<each_avx2<square_avx2, square_sse2>>(x, n, y);
 }
 void sqrt_n_avx2(const double* x, std::size_t n, double* y) noexcept {
-  each_avx2<root_or_zero_avx2, root_or_zero_sse2>(x, n, y);
+  as_if_x_read_first<each_avx2<root_or_zero_avx2, root_or_zero_sse2>>(x, n, y);
 }
 void sq_n_avx512f(const double* x, std::size_t n, double* y) noexcept {
-  each_avx512f<square_avx512f>(x, n, y);
+  as_if_x_read_first<each_avx512f<square_avx512f>>(x, n, y);
 }
 void sqrt_n_avx512f(const double* x, std::size_t n, double* y) noexcept {
-  each_avx512f<root_or_zero_avx512f>(x, n, y);
+  as_if_x_read_first<each_avx512f<root_or_zero_avx512f>>(x, n, y);
 }
 
 #endif  // VEMO_NUMERIC_X86_KERNELS
@@ -179,10 +181,10 @@ void each_neon(const double* x, std::size_t n, double* y) noexcept {
 }  // namespace
 
 void sq_n_neon(const double* x, std::size_t n, double* y) noexcept {
-  each_neon<square_neon>(x, n, y);
+  as_if_x_read_first<each_neon<square_neon>>(x, n, y);
 }
 void sqrt_n_neon(const double* x, std::size_t n, double* y) noexcept {
-  each_neon<root_or_zero_neon>(x, n, y);
+  as_if_x_read_first<each_neon<root_or_zero_neon>>(x, n, y);
 }
 
 #endif  // VEMO_NUMERIC_NEON_KERNELS
@@ -215,10 +217,10 @@ void each_wasm_simd128(const double* x, std::size_t n, double* y) noexcept {
 }  // namespace
 
 void sq_n_wasm_simd128(const double* x, std::size_t n, double* y) noexcept {
-  each_wasm_simd128<square_wasm_simd128>(x, n, y);
+  as_if_x_read_first<each_wasm_simd128<square_wasm_simd128>>(x, n, y);
 }
 void sqrt_n_wasm_simd128(const double* x, std::size_t n, double* y) noexcept {
-  each_wasm_simd128<root_or_zero_wasm_simd128>(x, n, y);
+  as_if_x_read_first<each_wasm_simd128<root_or_zero_wasm_simd128>>(x, n, y);
 }
 
 #endif  // VEMO_NUMERIC_WASM_SIMD128_KERNELS

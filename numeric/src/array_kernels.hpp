@@ -7,8 +7,10 @@
 // and sqrt_n; a pair for an instruction set may only run where the CPU and
 // the operating system support it.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // The x86 kernels need GCC-style target attributes and
 // __builtin_cpu_supports; MSVC and clang-cl (which does not define __GNUC__)
@@ -26,6 +28,39 @@
 namespace vemo {
 namespace numeric {
 namespace detail {
+
+using ArrayKernel = void (*)(const double* x, std::size_t n, double* y);
+
+// Whether y starts inside x[0, n), past x itself: there a pass from the front
+// would overwrite elements of x before reading them. In place (y == x), and
+// with y before x, such a pass reads every element before anything at or
+// after it is written. One subtraction and one comparison: y before x wraps
+// around to a large difference.
+inline bool overwrites_unread(const double* x, std::size_t n, const double* y) noexcept {
+  const std::uintptr_t ahead =
+      reinterpret_cast<std::uintptr_t>(y) - reinterpret_cast<std::uintptr_t>(x);
+  return ahead != 0 && ahead < n * sizeof(double);
+}
+
+// Runs Pass, which goes over the arrays from the front, so that it gives
+// what it would give had all of x been read before y was written, however
+// the arrays overlap. Where y lies ahead inside x, it takes x from the back,
+// a block at a time through a copy: a block's results overwrite only
+// elements of x that are copied already.
+template <ArrayKernel Pass>
+void as_if_x_read_first(const double* x, std::size_t n, double* y) noexcept {
+  if (!overwrites_unread(x, n, y)) {
+    Pass(x, n, y);
+    return;
+  }
+  alignas(64) std::array<double, 256> copy;
+  for (std::size_t end = n; end != 0;) {
+    const std::size_t start = end > copy.size() ? end - copy.size() : 0;
+    std::memcpy(copy.data(), x + start, (end - start) * sizeof(double));
+    Pass(copy.data(), end - start, y + start);
+    end = start;
+  }
+}
 
 // Element by element through the scalar functions, on any target.
 void sq_n_portable(const double* x, std::size_t n, double* y) noexcept;

@@ -126,10 +126,8 @@ bool masked_step(const double* x, std::size_t count, double* y) {
   return inexact != 0;
 }
 
-}  // namespace
-
 VEMO_NUMERIC_TARGET("avx512f")
-void sqrt_n_avx512f_refined(const double* x, std::size_t n, double* y) noexcept {
+void each_refined_root(const double* x, std::size_t n, double* y) noexcept {
   std::size_t i = elements_to_boundary<64>(y, n);
   // Until some root is found inexact, each step checks its roots' residuals.
   bool exact_so_far = i == 0 || !masked_step<true>(x, i, y);
@@ -149,6 +147,12 @@ void sqrt_n_avx512f_refined(const double* x, std::size_t n, double* y) noexcept 
       masked_step<false>(x + i, n - i, y + i);
     }
   }
+}
+
+}  // namespace
+
+void sqrt_n_avx512f_refined(const double* x, std::size_t n, double* y) noexcept {
+  as_if_x_read_first<each_refined_root>(x, n, y);
 }
 
 }  // namespace detail

@@ -30,16 +30,28 @@ double sqrt(double x) noexcept {
 
 namespace detail {
 
-void sq_n_portable(const double* x, std::size_t n, double* y) noexcept {
+namespace {
+
+void each_square(const double* x, std::size_t n, double* y) noexcept {
   for (std::size_t i = 0; i < n; ++i) {
     y[i] = sq(x[i]);
   }
 }
 
-void sqrt_n_portable(const double* x, std::size_t n, double* y) noexcept {
+void each_root(const double* x, std::size_t n, double* y) noexcept {
   for (std::size_t i = 0; i < n; ++i) {
     y[i] = numeric::sqrt(x[i]);
   }
+}
+
+}  // namespace
+
+void sq_n_portable(const double* x, std::size_t n, double* y) noexcept {
+  as_if_x_read_first<each_square>(x, n, y);
+}
+
+void sqrt_n_portable(const double* x, std::size_t n, double* y) noexcept {
+  as_if_x_read_first<each_root>(x, n, y);
 }
 
 }  // namespace detail
@@ -47,7 +59,7 @@ void sqrt_n_portable(const double* x, std::size_t n, double* y) noexcept {
 #ifdef VEMO_NUMERIC_X86_KERNELS
 namespace {
 
-using ArrayKernel = void (*)(const double* x, std::size_t n, double* y);
+using detail::ArrayKernel;
 
 // Calls the widest kernel the CPU and the operating system support, asked
 // at every call: two loads and tests once the runtime has read the CPU.
