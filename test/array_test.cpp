@@ -82,7 +82,7 @@ const std::vector<Kernel>& runnable_kernels() {
         kernels.push_back(kernel);
       }
     }
-    std::cout << "[ kernels  ] run:" << ran
+    std::cout << "[ kernels  ] array_kernel(): " << vemo::numeric::array_kernel() << "; run:" << ran
               << "; not supported by this CPU:" << (not_run.empty() ? " none" : not_run) << '\n';
     return kernels;
   }();
@@ -118,6 +118,18 @@ void expect_scalar_bits(const Function& function, const double* x, std::size_t n
   }
   function.array(x, n, y_buffer.data() + y_offset);
   EXPECT_EQ(bits_of_all(y_buffer), bits_of_all(expected)) << "n " << n << ", y at " << y_offset;
+}
+
+// The kernels are listed narrowest first; the functions take the widest this
+// CPU runs, and array_kernel() names it.
+TEST(ArrayKernels, TheWidestIsNamed) {
+  std::string widest;
+  for (const Kernel& kernel : runnable_kernels()) {
+    if (kernel.sq_n != nullptr && kernel.name != "dispatched") {
+      widest = kernel.name;
+    }
+  }
+  EXPECT_EQ(vemo::numeric::array_kernel(), widest);
 }
 
 TEST(ArrayKernels, GiveTheScalarBitsAtEveryLengthAndAlignment) {

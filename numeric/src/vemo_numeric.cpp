@@ -61,17 +61,30 @@ namespace {
 
 using detail::ArrayKernel;
 
-// Calls the widest kernel the CPU and the operating system support, asked
+enum class Tier { sse2, avx2, avx512f };
+
+// The widest instruction set the CPU and the operating system support, asked
 // at every call: two loads and tests once the runtime has read the CPU.
 // Nothing is cached, so the functions keep no state and work before main.
+Tier widest_tier() noexcept {
+  if (detail::cpu_has_avx512f()) {
+    return Tier::avx512f;
+  }
+  return detail::cpu_has_avx2() ? Tier::avx2 : Tier::sse2;
+}
+
 template <ArrayKernel Avx512f, ArrayKernel Avx2, ArrayKernel Sse2>
 void call_widest(const double* x, std::size_t n, double* y) noexcept {
-  if (detail::cpu_has_avx512f()) {
-    Avx512f(x, n, y);
-  } else if (detail::cpu_has_avx2()) {
-    Avx2(x, n, y);
-  } else {
-    Sse2(x, n, y);
+  switch (widest_tier()) {
+    case Tier::avx512f:
+      Avx512f(x, n, y);
+      return;
+    case Tier::avx2:
+      Avx2(x, n, y);
+      return;
+    case Tier::sse2:
+      Sse2(x, n, y);
+      return;
   }
 }
 
@@ -113,6 +126,26 @@ void sqrt_n(const double* x, std::size_t n, double* y) noexcept {
   detail::sqrt_n_wasm_simd128(x, n, y);
 #else
   detail::sqrt_n_portable(x, n, y);
+#endif
+}
+
+const char* array_kernel() noexcept {
+#if defined(VEMO_NUMERIC_X86_KERNELS)
+  switch (widest_tier()) {
+    case Tier::avx512f:
+      return "avx512f";
+    case Tier::avx2:
+      return "avx2";
+    case Tier::sse2:
+      break;
+  }
+  return "sse2";
+#elif defined(VEMO_NUMERIC_NEON_KERNELS)
+  return "neon";
+#elif defined(VEMO_NUMERIC_WASM_SIMD128_KERNELS)
+  return "wasm_simd128";
+#else
+  return "portable";
 #endif
 }
 

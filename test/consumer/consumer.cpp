@@ -1,6 +1,7 @@
 #include <vemo/numeric.hpp>
 
 #include <cstdio>
+#include <cstring>
 
 #ifdef VEMO_NUMERIC_FOUND_VERSION
 static_assert(VEMO_NUMERIC_VERSION == VEMO_NUMERIC_FOUND_VERSION,
@@ -16,5 +17,5 @@ int main() {
   vemo::numeric::sqrt_n(x, 2, roots);
   std::printf("%g %g %g %g %g %g\n", vemo::numeric::sq(-3.0), vemo::numeric::sqrt(2.25),
               vemo::numeric::sqrt(-1.0), squares[0], roots[0], roots[1]);
-  return 0;
+  return std::strlen(vemo::numeric::array_kernel()) != 0 ? 0 : 1;
 }

@@ -52,6 +52,14 @@ void sq_n(const double* x, std::size_t n, double* y) noexcept;
 // negative value or a quiet NaN), errno unchanged, y equal to x or apart.
 void sqrt_n(const double* x, std::size_t n, double* y) noexcept;
 
+// Names the instruction set whose kernels sq_n and sqrt_n take on this
+// machine: "avx512f", "avx2", "sse2", "neon", "wasm_simd128" or "portable"
+// (the loop in plain C++). Both functions take the same one. On x86 it is
+// the widest the CPU and the operating system support, asked afresh at each
+// call as the functions ask; elsewhere it is fixed when the library is
+// built. The string is static; nothing is kept between calls.
+const char* array_kernel() noexcept;
+
 }  // namespace numeric
 }  // namespace vemo
 
