@@ -13,8 +13,9 @@
 #include <cstddef>
 
 // Functions on IEEE 754 double-precision values, from the static library
-// vemo_numeric. All are pure: they read only their arguments, keep no state
-// and may be called from any thread.
+// vemo_numeric. All keep no state, may be called from any thread at once and
+// at any time, before main included. The archive is position-independent, so
+// it links into shared libraries as well as programs.
 
 namespace vemo {
 namespace numeric {
@@ -31,25 +32,26 @@ double sq(double x) noexcept;
 // Returns the correctly rounded square root of x for every x >= 0, as
 // std::sqrt gives it: sqrt(-0.0) is -0.0 and sqrt(+inf) is +inf.
 // Unlike std::sqrt, returns +0.0 (not a NaN) for every x < 0, -inf included,
-// and for every NaN. Leaves errno unchanged and raises no floating-point
-// exception other than inexact (a signalling NaN may still raise invalid).
-// Call it qualified: its unqualified name is also the standard square root.
+// and for every NaN. (On x86 with DAZ set, a negative subnormal reads as
+// -0.0, and its root is -0.0.) Leaves errno unchanged and raises no
+// floating-point exception other than inexact (a signalling NaN may still
+// raise invalid). Call it qualified: after `using namespace vemo::numeric`,
+// an unqualified sqrt(x) is ambiguous with the standard one.
 double sqrt(double x) noexcept;
 
 // Sets y[i] = sq(x[i]) for every i in [0, n): the same bits as the n calls,
-// and together the same floating-point flags, with errno unchanged. Uses the
-// widest vector instructions there are: on x86 those the CPU and operating
-// system offer, chosen at each call; elsewhere those the library was built
-// for. Reads only x[0, n) and writes only y[0, n); the arrays need no
-// alignment beyond a double's own. y may equal x, to square in place, but
-// the arrays must not overlap otherwise. With n == 0 nothing is touched and
-// either pointer may be null. Allocates nothing, so it may be called from
-// anywhere, static initialisers included.
+// and together the same floating-point flags, with errno unchanged. Reads
+// only x[0, n) and writes only y[0, n); the arrays need no alignment beyond
+// a double's own. They may overlap in any way, in place or shifted: the
+// results are those of x as it was when the call began. With n == 0 nothing
+// is touched and either pointer may be null. Allocates nothing, so it may be
+// called from anywhere, static initialisers included. Runs the kernels that
+// array_kernel() names.
 void sq_n(const double* x, std::size_t n, double* y) noexcept;
 
 // Sets y[i] = sqrt(x[i]) for every i in [0, n), with everything else as for
 // sq_n: the same bits and flags as the n calls (so no invalid flag for a
-// negative value or a quiet NaN), errno unchanged, y equal to x or apart.
+// negative value or a quiet NaN), errno unchanged, any overlap allowed.
 void sqrt_n(const double* x, std::size_t n, double* y) noexcept;
 
 // Names the instruction set whose kernels sq_n and sqrt_n take on this
