@@ -40,7 +40,9 @@ set(CPACK_GENERATOR ${vemo_numeric_package_generators})
 
 # `cpack --config CPackSourceConfig.cmake` (or `make package_source`) packs the
 # sources alone: no version control, and no build folder even when it lies
-# inside the source tree.
+# inside the source tree. These patterns leave out this build, build/ and
+# out/; cpack-project-config.cmake adds, when cpack runs, every other folder
+# of the tree that holds a CMakeCache.txt.
 # The patterns use [.] rather than \. for a literal character: CPack copies
 # them into its configuration file without escaping backslashes.
 string(REGEX REPLACE "([.+*?()|^$])" "[\\1]" vemo_numeric_source_regex "${PROJECT_SOURCE_DIR}")
