@@ -18,7 +18,9 @@ endif()
 # Debian's layout, the multiarch library folder included, is what
 # GNUInstallDirs gives a native build for the /usr prefix. (CPack would label a
 # cross build's packages with this machine's architecture.) Otherwise
-# `cpack -G DEB` stops with the reason (cpack-project-config.cmake.in).
+# `cpack -G DEB` stops with the reason (cpack-project-config.cmake.in);
+# configure keeps quiet about it, since only someone who asks for Debian
+# packages needs to know.
 set(vemo_numeric_no_deb_reason "")
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux" OR CMAKE_CROSSCOMPILING)
   string(CONCAT vemo_numeric_no_deb_reason "vemo_numeric: Debian packages come from native Linux builds only, "
@@ -31,16 +33,15 @@ else()
   list(APPEND vemo_numeric_package_generators DEB)
   include(cmake/debian-package.cmake)
 endif()
-if(vemo_numeric_no_deb_reason)
-  message(STATUS "${vemo_numeric_no_deb_reason}")
-endif()
 configure_file(cmake/cpack-project-config.cmake.in cpack-project-config.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE "${PROJECT_BINARY_DIR}/cpack-project-config.cmake")
 set(CPACK_GENERATOR ${vemo_numeric_package_generators})
 
 # `cpack --config CPackSourceConfig.cmake` (or `make package_source`) packs the
 # sources alone: no version control, and no build folder even when it lies
-# inside the source tree.
+# inside the source tree. These patterns leave out this build, build/ and
+# out/; cpack-project-config.cmake adds, when cpack runs, every other folder
+# of the tree that holds a CMakeCache.txt.
 # The patterns use [.] rather than \. for a literal character: CPack copies
 # them into its configuration file without escaping backslashes.
 string(REGEX REPLACE "([.+*?()|^$])" "[\\1]" vemo_numeric_source_regex "${PROJECT_SOURCE_DIR}")

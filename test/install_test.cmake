@@ -102,3 +102,28 @@ endif()
 if(run_output MATCHES "[^\n]*/(\\.git|_CPack_Packages|CMakeFiles|out|build)/[^\n]*")
   message(FATAL_ERROR "the source package holds ${CMAKE_MATCH_0}")
 endif()
+
+# Any folder with a CMakeCache.txt is a build folder and stays out of the
+# source package, whatever its name and depth, even one made after the build
+# was configured. A copy of the sources with two fake ones, packed the same
+# way, holds nothing of either.
+file(ARCHIVE_EXTRACT INPUT "${source_tarball}" DESTINATION "${OUT}/source.unpacked")
+file(GLOB tree "${OUT}/source.unpacked/*")
+foreach(build_dir IN ITEMS build-x numeric/build-x)
+  file(WRITE "${tree}/${build_dir}/CMakeCache.txt" "")
+  file(WRITE "${tree}/${build_dir}/CMakeFiles/CMakeOutput.log" "")
+endforeach()
+# The copy lies in the build folder, which the patterns anchored at the real
+# tree leave out; only the others apply to it.
+file(WRITE "${OUT}/CPackSourceCopyConfig.cmake" "include([[${BUILD_DIR}/CPackSourceConfig.cmake]])\n"
+                                                "set(CPACK_INSTALLED_DIRECTORIES [[${tree}]] /)\n"
+                                                "list(FILTER CPACK_IGNORE_FILES EXCLUDE REGEX [[^\\^]])\n")
+run("${CMAKE_CPACK_COMMAND}" --config "${OUT}/CPackSourceCopyConfig.cmake" -B "${OUT}/source.copy")
+file(GLOB copy_tarball "${OUT}/source.copy/*.tar.gz")
+run("${CMAKE_COMMAND}" -E tar tf "${copy_tarball}")
+if(NOT run_output MATCHES "/numeric/src/vemo_numeric.cpp\n")
+  message(FATAL_ERROR "the source package of the copy lacks the library's source:\n${run_output}")
+endif()
+if(run_output MATCHES "[^\n]*/build-x/[^\n]*")
+  message(FATAL_ERROR "the source package of a tree with a build folder build-x/ holds ${CMAKE_MATCH_0}")
+endif()
