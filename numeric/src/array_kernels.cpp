@@ -7,15 +7,13 @@
 // stores its results, which as_if_x_read_first relies on for arrays that
 // overlap.
 //
-// The root of a lane is taken only where x == |x|, which holds for +0, -0,
-// positive numbers and +inf and fails for negatives and NaNs. The equality
-// comparison is quiet (it raises invalid only for a signalling NaN, as the
-// scalar guard does), and the other lanes become +0.0 before the root, whose
-// root is +0.0 and raises nothing. So every lane gives exactly the scalar
-// result and raises exactly the scalar flags. Lanes that a shorter step
-// leaves out hold +0.0 too, or are masked off.
+// The root of a lane is taken only where x == |x| (see x86_lane_ops.hpp);
+// lanes that a shorter step leaves out hold +0.0, whose square and root are
+// exact and raise nothing, or are masked off.
 
 #if defined(VEMO_NUMERIC_X86_KERNELS)
+#include "x86_lane_ops.hpp"
+
 #include <immintrin.h>
 #elif defined(VEMO_NUMERIC_NEON_KERNELS)
 #include <arm_neon.h>
@@ -33,13 +31,6 @@ namespace {
 
 // SSE2: two lanes; a shorter step loads and stores the low lane alone, and
 // the high lane holds +0.0.
-
-VEMO_NUMERIC_TARGET("sse2") inline __m128d square_sse2(__m128d v) { return _mm_mul_pd(v, v); }
-
-VEMO_NUMERIC_TARGET("sse2") inline __m128d root_or_zero_sse2(__m128d v) {
-  const __m128d in_domain = _mm_cmpeq_pd(v, _mm_andnot_pd(_mm_set1_pd(-0.0), v));
-  return _mm_sqrt_pd(_mm_and_pd(v, in_domain));
-}
 
 template <__m128d (*Op)(__m128d)>
 VEMO_NUMERIC_TARGET("sse2")
@@ -59,13 +50,6 @@ void each_sse2(const double* x, std::size_t n, double* y) noexcept {
 // AVX2: four lanes; shorter steps take two lanes and then one with SSE2's
 // operations. (vmaskmovpd would do too, but qemu 7.2's version of it faults
 // on masked-off lanes beyond a page's end, and the tests run under qemu.)
-
-VEMO_NUMERIC_TARGET("avx2") inline __m256d square_avx2(__m256d v) { return _mm256_mul_pd(v, v); }
-
-VEMO_NUMERIC_TARGET("avx2") inline __m256d root_or_zero_avx2(__m256d v) {
-  const __m256d in_domain = _mm256_cmp_pd(v, _mm256_andnot_pd(_mm256_set1_pd(-0.0), v), _CMP_EQ_OQ);
-  return _mm256_sqrt_pd(_mm256_and_pd(v, in_domain));
-}
 
 // The first `count` (1 to 3) elements.
 template <__m128d (*Op)(__m128d)>
@@ -95,17 +79,6 @@ void each_avx2(const double* x, std::size_t n, double* y) noexcept {
 }
 
 // AVX-512F: eight lanes; masked-off lanes are neither accessed nor computed.
-
-VEMO_NUMERIC_TARGET("avx512f")
-inline __m512d square_avx512f(__mmask8 lanes, __m512d v) {
-  return _mm512_maskz_mul_pd(lanes, v, v);
-}
-
-VEMO_NUMERIC_TARGET("avx512f")
-inline __m512d root_or_zero_avx512f(__mmask8 lanes, __m512d v) {
-  const __mmask8 in_domain = _mm512_mask_cmp_pd_mask(lanes, v, _mm512_abs_pd(v), _CMP_EQ_OQ);
-  return _mm512_maskz_sqrt_pd(in_domain, v);
-}
 
 // The first `count` (1 to 7) elements.
 template <__m512d (*Op)(__mmask8, __m512d)>

@@ -1,0 +1,58 @@
+#ifndef VEMO_NUMERIC_X86_LANE_OPS_HPP
+#define VEMO_NUMERIC_X86_LANE_OPS_HPP
+
+// The square and the guarded root of every lane of an SSE2, AVX2 or AVX-512F
+// vector, for the kernels that take them from the instructions.
+//
+// The root of a lane is taken only where x == |x|, which holds for +0, -0,
+// positive numbers and +inf and fails for negatives and NaNs. The equality
+// comparison is quiet (it raises invalid only for a signalling NaN, as the
+// scalar guard does), and the other lanes become +0.0 before the root, whose
+// root is +0.0 and raises nothing. So every lane gives exactly the scalar
+// result and raises exactly the scalar flags.
+
+#include "array_kernels.hpp"
+
+#ifdef VEMO_NUMERIC_X86_KERNELS
+
+#include <immintrin.h>
+
+namespace vemo {
+namespace numeric {
+namespace detail {
+namespace {
+
+VEMO_NUMERIC_TARGET("sse2") inline __m128d square_sse2(__m128d v) { return _mm_mul_pd(v, v); }
+
+VEMO_NUMERIC_TARGET("sse2") inline __m128d root_or_zero_sse2(__m128d v) {
+  const __m128d in_domain = _mm_cmpeq_pd(v, _mm_andnot_pd(_mm_set1_pd(-0.0), v));
+  return _mm_sqrt_pd(_mm_and_pd(v, in_domain));
+}
+
+VEMO_NUMERIC_TARGET("avx2") inline __m256d square_avx2(__m256d v) { return _mm256_mul_pd(v, v); }
+
+VEMO_NUMERIC_TARGET("avx2") inline __m256d root_or_zero_avx2(__m256d v) {
+  const __m256d in_domain = _mm256_cmp_pd(v, _mm256_andnot_pd(_mm256_set1_pd(-0.0), v), _CMP_EQ_OQ);
+  return _mm256_sqrt_pd(_mm256_and_pd(v, in_domain));
+}
+
+// Masked-off lanes are neither computed nor compared, and raise nothing.
+VEMO_NUMERIC_TARGET("avx512f")
+inline __m512d square_avx512f(__mmask8 lanes, __m512d v) {
+  return _mm512_maskz_mul_pd(lanes, v, v);
+}
+
+VEMO_NUMERIC_TARGET("avx512f")
+inline __m512d root_or_zero_avx512f(__mmask8 lanes, __m512d v) {
+  const __mmask8 in_domain = _mm512_mask_cmp_pd_mask(lanes, v, _mm512_abs_pd(v), _CMP_EQ_OQ);
+  return _mm512_maskz_sqrt_pd(in_domain, v);
+}
+
+}  // namespace
+}  // namespace detail
+}  // namespace numeric
+}  // namespace vemo
+
+#endif  // VEMO_NUMERIC_X86_KERNELS
+
+#endif  // VEMO_NUMERIC_X86_LANE_OPS_HPP
