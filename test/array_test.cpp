@@ -59,6 +59,8 @@ std::vector<Kernel> all_kernels() {
       {"avx512f", detail::cpu_has_avx512f(), detail::sq_n_avx512f, detail::sqrt_n_avx512f});
   kernels.push_back({"avx512f_refined", detail::cpu_has_avx512f(), nullptr,
                      detail::sqrt_n_avx512f_refined, true});
+  kernels.push_back({"avx512f_interleaved", detail::cpu_has_avx512f(), nullptr,
+                     detail::sqrt_n_avx512f_interleaved, true});
 #endif
 #ifdef VEMO_NUMERIC_NEON_KERNELS
   kernels.push_back({"neon", true, detail::sq_n_neon, detail::sqrt_n_neon});

@@ -55,6 +55,8 @@ std::vector<RootKernel> root_kernels() {
 #ifdef VEMO_NUMERIC_X86_KERNELS
   if (vemo::numeric::detail::cpu_has_avx512f()) {
     kernels.push_back({"avx512f_refined", vemo::numeric::detail::sqrt_n_avx512f_refined, true});
+    kernels.push_back(
+        {"avx512f_interleaved", vemo::numeric::detail::sqrt_n_avx512f_interleaved, true});
   }
 #endif
   return kernels;

@@ -1,4 +1,5 @@
 #include "array_kernels.hpp"
+#include "x86_lane_ops.hpp"
 
 // sqrt_n's roots on AVX-512F without the square-root instruction, whose
 // throughput there is a fraction of the multiply-add units'. Each root comes
@@ -6,16 +7,17 @@
 // Goldschmidt step, a Markstein correction rounded downwards and an exact
 // choice between that and the next double up. docs/correct-rounding.md
 // proves that this gives the correctly rounded root of every x in
-// [2^-900, DBL_MAX]; every other lane (zeros, subnormals, smaller normals,
-// infinities, NaNs) takes the instruction, or +0.0 outside the root's domain,
-// as in the instruction's kernel.
+// [2^-900, DBL_MAX]. Zeros, infinities, NaNs and negatives take their results
+// from vfixupimmpd; positive subnormals and the smaller normals take the
+// instruction.
 //
 // Every step rounds as it says (to nearest, down or up) with exceptions
 // suppressed, whatever the caller's rounding mode and flags, and none meets
-// a subnormal, so DAZ and FTZ change nothing. Only round-to-nearest callers
-// come here, though: the choice at the end picks the root rounded to
-// nearest. The steps raise no flag, so the kernel raises inexact itself, with
-// an addition that leaves the first inexact roots it meets unchanged.
+// a subnormal in the refined range, so DAZ and FTZ change nothing. Only
+// round-to-nearest callers come here, though: the choice at the end picks
+// the root rounded to nearest. The steps raise no flag, so the kernel raises
+// inexact itself, with an addition that leaves the first inexact roots it
+// meets unchanged.
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
@@ -42,10 +44,10 @@ constexpr __mmask8 all_lanes = 0xFF;
 constexpr long long smallest_refined = 0x07B0000000000000;  // 2^-900
 constexpr long long largest_refined = 0x7FEFFFFFFFFFFFFF;   // DBL_MAX
 
-// The correctly rounded root of every lane, each in [2^-900, DBL_MAX]; the
-// lanes outside `positive` give +0.0.
+// The correctly rounded root of every lane in [2^-900, DBL_MAX]; other lanes
+// give what they give, raising nothing.
 VEMO_NUMERIC_TARGET("avx512f")
-inline __m512d refined_root(__m512d x, __mmask8 positive) {
+inline __m512d refined_root(__m512d x) {
   const __m512d half = _mm512_set1_pd(0.5);
   // y = 1/sqrt(x) (1 + e) with |e| < 2^-14.
   const __m512d y = _mm512_maskz_rsqrt14_pd(all_lanes, x);
@@ -69,40 +71,50 @@ inline __m512d refined_root(__m512d x, __mmask8 positive) {
   const __m512d next_up =
       _mm512_castsi512_pd(_mm512_add_epi64(_mm512_castpd_si512(s), _mm512_set1_epi64(1)));
   const __m512d above_midpoint = _mm512_fnmadd_round_pd(s, next_up, x, to_nearest);
-  return _mm512_maskz_fmadd_round_pd(positive, above_midpoint, _mm512_set1_pd(smallest_normal), s,
-                                     upwards);
+  return _mm512_fmadd_round_pd(above_midpoint, _mm512_set1_pd(smallest_normal), s, upwards);
 }
 
-// The roots of the elements in `lanes`, the others +0.0. Raises what the
-// instruction raises on the lanes it takes, nothing on the others; if
-// CheckExact, sets `inexact` to the refined lanes whose roots are inexact.
+// What vfixupimmpd gives each class of x, a 4-bit code per class: the
+// root computed (0) for positive numbers, x itself (1) for zeros, +1 and
+// +inf, and +0.0 (8) for NaNs, -inf and negative numbers. Its immediate
+// raises invalid for a signalling NaN, and nothing else. Under DAZ, a
+// subnormal x counts as a zero of its sign.
+constexpr long long root_of_class = 0x08181188;
+constexpr int invalid_for_signalling_nan = 0x10;
+
+// The roots of the elements in `lanes`. Raises what the scalar root raises
+// on each lane but inexact; if CheckExact, sets `inexact` to the refined
+// lanes whose roots are inexact.
 template <bool CheckExact>
 VEMO_NUMERIC_TARGET("avx512f")
 inline __m512d roots(__m512d v, __mmask8 lanes, __mmask8& inexact) {
-  const __m512i bits = _mm512_castpd_si512(v);
-  const __m512i magnitude = _mm512_and_si512(bits, _mm512_set1_epi64(0x7FFFFFFFFFFFFFFF));
-  const __mmask8 ordinary = _mm512_mask_cmp_epu64_mask(
-      lanes, _mm512_sub_epi64(magnitude, _mm512_set1_epi64(smallest_refined)),
-      _mm512_set1_epi64(largest_refined - smallest_refined), _MM_CMPINT_LE);
-  const __mmask8 positive =
-      _mm512_mask_testn_epi64_mask(ordinary, bits, _mm512_set1_epi64(-0x7FFFFFFFFFFFFFFF - 1));
-  __m512d x = _mm512_castsi512_pd(magnitude);
-  const bool all_ordinary = ordinary == lanes;
-  if (!all_ordinary) {
-    // Keeps the refinement's arithmetic to ordinary numbers in every lane.
-    x = _mm512_mask_blend_pd(ordinary, _mm512_set1_pd(1.0), x);
+  // As bits, positive numbers in the refined range lie in
+  // [0, largest_refined - smallest_refined] after the subtraction, and the
+  // positive subnormals and smaller normals in (-smallest_refined, 0).
+  const __m512i above_smallest =
+      _mm512_sub_epi64(_mm512_castpd_si512(v), _mm512_set1_epi64(smallest_refined));
+  const __mmask8 small = _mm512_mask_cmp_epu64_mask(
+      lanes, above_smallest, _mm512_set1_epi64(-smallest_refined), _MM_CMPINT_NLE);
+  // Every lane is refined, whatever it holds: the steps raise nothing, and
+  // zeros, infinities, NaNs and negatives then take their results from
+  // vfixupimmpd, without a branch. Small lanes would slow the steps down with
+  // subnormals (an array of them six times); they hold 1.0 instead and take
+  // the instruction.
+  __m512d x = v;
+  if (small != 0) {
+    x = _mm512_mask_blend_pd(small, v, _mm512_set1_pd(1.0));
   }
-  __m512d root = refined_root(x, positive);
-  if (!all_ordinary) {
-    // As the instruction's kernel: the quiet comparison x == |x| raises
-    // invalid for a signalling NaN only.
-    const auto others = static_cast<__mmask8>(lanes & ~ordinary);
-    const __mmask8 in_domain = _mm512_mask_cmp_pd_mask(others, v, _mm512_abs_pd(v), _CMP_EQ_OQ);
-    root = _mm512_mask_sqrt_pd(root, in_domain, v);
+  __m512d root = _mm512_fixupimm_pd(refined_root(x), v, _mm512_set1_epi64(root_of_class),
+                                    invalid_for_signalling_nan);
+  if (small != 0) {
+    root = _mm512_mask_sqrt_pd(root, small, v);
   }
   if (CheckExact) {
+    const __mmask8 refined = _mm512_mask_cmp_epu64_mask(
+        lanes, above_smallest, _mm512_set1_epi64(largest_refined - smallest_refined),
+        _MM_CMPINT_LE);
     const __m512d residual = _mm512_fnmadd_round_pd(root, root, x, to_nearest);
-    inexact = _mm512_mask_cmp_pd_mask(positive, residual, _mm512_setzero_pd(), _CMP_NEQ_OQ);
+    inexact = _mm512_mask_cmp_pd_mask(refined, residual, _mm512_setzero_pd(), _CMP_NEQ_OQ);
     if (inexact != 0) {
       // Adding 2^-1022, far below half an ulp of any of these roots, leaves
       // them as they are when rounding to nearest, and raises inexact.
@@ -126,16 +138,30 @@ bool masked_step(const double* x, std::size_t count, double* y) {
   return inexact != 0;
 }
 
+// Stretches of Refined vectors of refined roots and Instruction vectors of
+// roots from the instruction, side by side, so that the multiply-add units
+// and the square-root unit work at once. Until some root is found inexact,
+// every vector is refined and checks its roots' residuals; the instruction
+// raises inexact itself.
+template <int Refined, int Instruction>
 VEMO_NUMERIC_TARGET("avx512f")
-void each_refined_root(const double* x, std::size_t n, double* y) noexcept {
+void each_root(const double* x, std::size_t n, double* y) noexcept {
   std::size_t i = elements_to_boundary<64>(y, n);
-  // Until some root is found inexact, each step checks its roots' residuals.
   bool exact_so_far = i == 0 || !masked_step<true>(x, i, y);
   const std::size_t whole = i + (n - i) / 8 * 8;
   __mmask8 inexact = 0;
   for (; exact_so_far && i != whole; i += 8) {
     _mm512_storeu_pd(y + i, roots<true>(_mm512_loadu_pd(x + i), all_lanes, inexact));
     exact_so_far = inexact == 0;
+  }
+  constexpr std::size_t stretch = 8 * (Refined + Instruction);
+  for (; whole - i >= stretch; i += stretch) {
+    for (std::size_t k = 0; k != 8 * Refined; k += 8) {
+      _mm512_storeu_pd(y + i + k, roots<false>(_mm512_loadu_pd(x + i + k), all_lanes, inexact));
+    }
+    for (std::size_t k = 8 * Refined; k != stretch; k += 8) {
+      _mm512_storeu_pd(y + i + k, root_or_zero_avx512f(all_lanes, _mm512_loadu_pd(x + i + k)));
+    }
   }
   for (; i != whole; i += 8) {
     _mm512_storeu_pd(y + i, roots<false>(_mm512_loadu_pd(x + i), all_lanes, inexact));
@@ -152,7 +178,11 @@ void each_refined_root(const double* x, std::size_t n, double* y) noexcept {
 }  // namespace
 
 void sqrt_n_avx512f_refined(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_refined_root>(x, n, y);
+  as_if_x_read_first<each_root<1, 0>>(x, n, y);
+}
+
+void sqrt_n_avx512f_interleaved(const double* x, std::size_t n, double* y) noexcept {
+  as_if_x_read_first<each_root<3, 1>>(x, n, y);
 }
 
 }  // namespace detail

@@ -88,10 +88,17 @@ void call_widest(const double* x, std::size_t n, double* y) noexcept {
   }
 }
 
-// Whether SSE arithmetic, which every kernel uses, rounds to nearest: MXCSR's
-// rounding control, which fesetround sets along with x87's.
-bool sse_rounds_to_nearest() noexcept {
-  return (_mm_getcsr() & _MM_ROUND_MASK) == _MM_ROUND_NEAREST;
+// The refined roots are those rounded to nearest: MXCSR's rounding control,
+// which fesetround sets along with x87's, must say so.
+bool takes_refined_roots(Tier tier, std::size_t n) noexcept {
+  if (n < 16 || tier == Tier::sse2) {
+    return false;
+  }
+  const unsigned mxcsr = _mm_getcsr();
+  if ((mxcsr & _MM_ROUND_MASK) != _MM_ROUND_NEAREST) {
+    return false;
+  }
+  return tier == Tier::avx512f;
 }
 
 }  // namespace
@@ -111,12 +118,13 @@ void sq_n(const double* x, std::size_t n, double* y) noexcept {
 
 void sqrt_n(const double* x, std::size_t n, double* y) noexcept {
 #if defined(VEMO_NUMERIC_X86_KERNELS)
-  // The refined roots are those rounded to nearest; under another rounding
-  // mode the instruction gives the roots that mode asks for. Arrays shorter
-  // than two vectors take it too: refined, their calls saved a few
-  // nanoseconds at best, and in some runs took up to 1.7 times as long.
-  if (n >= 16 && detail::cpu_has_avx512f() && sse_rounds_to_nearest()) {
-    detail::sqrt_n_avx512f_refined(x, n, y);
+  // Under another rounding mode the instruction gives the roots that mode
+  // asks for. Arrays shorter than two AVX-512 vectors take it too: refined,
+  // their calls saved a few nanoseconds at best, and in some runs took up to
+  // 1.7 times as long.
+  const Tier tier = widest_tier();
+  if (takes_refined_roots(tier, n)) {
+    detail::sqrt_n_avx512f_interleaved(x, n, y);
     return;
   }
   call_widest<detail::sqrt_n_avx512f, detail::sqrt_n_avx2, detail::sqrt_n_sse2>(x, n, y);
