@@ -55,6 +55,9 @@ std::vector<Kernel> all_kernels() {
 #ifdef VEMO_NUMERIC_X86_KERNELS
   kernels.push_back({"sse2", true, detail::sq_n_sse2, detail::sqrt_n_sse2});
   kernels.push_back({"avx2", detail::cpu_has_avx2(), detail::sq_n_avx2, detail::sqrt_n_avx2});
+  const bool fma = detail::cpu_has_avx2() && detail::cpu_has_fma();
+  kernels.push_back({"avx2_refined", fma, nullptr, detail::sqrt_n_avx2_refined, true});
+  kernels.push_back({"avx2_interleaved", fma, nullptr, detail::sqrt_n_avx2_interleaved, true});
   kernels.push_back(
       {"avx512f", detail::cpu_has_avx512f(), detail::sq_n_avx512f, detail::sqrt_n_avx512f});
   kernels.push_back({"avx512f_refined", detail::cpu_has_avx512f(), nullptr,

@@ -53,6 +53,10 @@ std::size_t random_input_count() {
 std::vector<RootKernel> root_kernels() {
   std::vector<RootKernel> kernels = {{"sqrt_n", vemo::numeric::sqrt_n, false}};
 #ifdef VEMO_NUMERIC_X86_KERNELS
+  if (vemo::numeric::detail::cpu_has_avx2() && vemo::numeric::detail::cpu_has_fma()) {
+    kernels.push_back({"avx2_refined", vemo::numeric::detail::sqrt_n_avx2_refined, true});
+    kernels.push_back({"avx2_interleaved", vemo::numeric::detail::sqrt_n_avx2_interleaved, true});
+  }
   if (vemo::numeric::detail::cpu_has_avx512f()) {
     kernels.push_back({"avx512f_refined", vemo::numeric::detail::sqrt_n_avx512f_refined, true});
     kernels.push_back(

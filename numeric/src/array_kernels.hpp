@@ -96,6 +96,10 @@ inline bool cpu_has_avx2() noexcept {
   read_cpu_features();
   return static_cast<bool>(__builtin_cpu_supports("avx2"));
 }
+inline bool cpu_has_fma() noexcept {
+  read_cpu_features();
+  return static_cast<bool>(__builtin_cpu_supports("fma"));
+}
 inline bool cpu_has_avx512f() noexcept {
   read_cpu_features();
   return static_cast<bool>(__builtin_cpu_supports("avx512f"));
@@ -118,6 +122,15 @@ void sqrt_n_avx512f_refined(const double* x, std::size_t n, double* y) noexcept;
 // The same roots, refined for three vectors of every four and taken from the
 // instruction for the fourth, so that both kinds of unit work at once.
 void sqrt_n_avx512f_interleaved(const double* x, std::size_t n, double* y) noexcept;
+
+// sqrt_n's roots refined with AVX2 and FMA, without embedded rounding: the
+// same bits and flags as sqrt_n_avx2, but only while SSE arithmetic rounds to
+// nearest and the inexact exception is masked (as it is by default), and on
+// a CPU with FMA. DAZ and FTZ may be set.
+void sqrt_n_avx2_refined(const double* x, std::size_t n, double* y) noexcept;
+// The same roots, refined for one vector of every three and taken from the
+// instruction for the other two.
+void sqrt_n_avx2_interleaved(const double* x, std::size_t n, double* y) noexcept;
 #endif
 
 #ifdef VEMO_NUMERIC_NEON_KERNELS

@@ -89,7 +89,8 @@ void call_widest(const double* x, std::size_t n, double* y) noexcept {
 }
 
 // The refined roots are those rounded to nearest: MXCSR's rounding control,
-// which fesetround sets along with x87's, must say so.
+// which fesetround sets along with x87's, must say so. The AVX2 ones raise
+// inexact on the way, which must not trap.
 bool takes_refined_roots(Tier tier, std::size_t n) noexcept {
   if (n < 16 || tier == Tier::sse2) {
     return false;
@@ -98,7 +99,7 @@ bool takes_refined_roots(Tier tier, std::size_t n) noexcept {
   if ((mxcsr & _MM_ROUND_MASK) != _MM_ROUND_NEAREST) {
     return false;
   }
-  return tier == Tier::avx512f;
+  return tier == Tier::avx512f || ((mxcsr & _MM_MASK_INEXACT) != 0 && detail::cpu_has_fma());
 }
 
 }  // namespace
@@ -124,7 +125,11 @@ void sqrt_n(const double* x, std::size_t n, double* y) noexcept {
   // 1.7 times as long.
   const Tier tier = widest_tier();
   if (takes_refined_roots(tier, n)) {
-    detail::sqrt_n_avx512f_interleaved(x, n, y);
+    if (tier == Tier::avx512f) {
+      detail::sqrt_n_avx512f_interleaved(x, n, y);
+    } else {
+      detail::sqrt_n_avx2_interleaved(x, n, y);
+    }
     return;
   }
   call_widest<detail::sqrt_n_avx512f, detail::sqrt_n_avx2, detail::sqrt_n_sse2>(x, n, y);

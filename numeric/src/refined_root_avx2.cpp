@@ -1,0 +1,218 @@
+#include "array_kernels.hpp"
+#include "x86_lane_ops.hpp"
+
+// sqrt_n's roots on AVX2 with FMA, from multiply-adds beside the square-root
+// instruction. AVX2 has no reciprocal square-root estimate for doubles, so
+// each root starts from an integer estimate of 1/sqrt(x) taken from the bits
+// of x (relative error below 0.0344), goes through three Goldschmidt steps
+// and a Markstein correction rounded to nearest, and ends with an exact
+// choice among that result and the doubles either side of it.
+// docs/correct-rounding.md proves that this gives the correctly rounded root
+// of every x in [2^-900, DBL_MAX]. Zeros, +inf, NaNs and negatives take their
+// results by selection; subnormals and the smaller normals take the
+// instruction.
+//
+// Only round-to-nearest callers come here, and only while the inexact
+// exception is masked: without embedded rounding, the steps raise inexact
+// whatever the roots. Nothing else: every other lane holds 1.0 while they
+// run, and no value in them is subnormal, so DAZ and FTZ change nothing. So
+// until some root is found inexact, each vector checks its roots' residuals,
+// and a call whose roots are all exact clears the inexact flag it raised,
+// unless the caller had it raised already. The instruction's vectors run
+// only once a root was found inexact.
+
+#ifdef VEMO_NUMERIC_X86_KERNELS
+
+#include <immintrin.h>
+
+namespace vemo {
+namespace numeric {
+namespace detail {
+namespace {
+
+// The estimate of 1/sqrt(x) is this less half the bits of x.
+constexpr long long estimate_base = 0x5FE6EB50C7B537A9;
+
+// The magnitudes refined: bit patterns from 2^-900 up to DBL_MAX.
+constexpr long long smallest_refined = 0x07B0000000000000;  // 2^-900
+constexpr long long largest_refined = 0x7FEFFFFFFFFFFFFF;   // DBL_MAX
+// AVX2 compares 64-bit integers as signed only. Adding 2^63 (mod 2^64)
+// turns an unsigned comparison into a signed one: bits in [smallest, largest]
+// are those at most refined_limit once refined_offset (2^63 - smallest) is
+// added, and magnitudes in [1, smallest), the subnormals and smaller normals,
+// those below small_limit once small_offset (2^63 - 1) is added.
+constexpr long long sign_bit = -0x7FFFFFFFFFFFFFFF - 1;
+constexpr long long refined_offset = 0x7FFFFFFFFFFFFFFF - smallest_refined + 1;
+constexpr long long refined_limit = sign_bit + (largest_refined - smallest_refined);
+constexpr long long small_offset = 0x7FFFFFFFFFFFFFFF;
+constexpr long long small_limit = sign_bit + (smallest_refined - 1);
+
+// 2^e in every lane, from its bits: the library's C++11 has no hexadecimal
+// floating literals.
+VEMO_NUMERIC_TARGET("avx2,fma")
+inline __m256d two_to(long long e) {
+  return _mm256_castsi256_pd(_mm256_set1_epi64x((e + 1023) << 52));
+}
+
+// The correctly rounded root of every lane in [2^-900, DBL_MAX].
+VEMO_NUMERIC_TARGET("avx2,fma")
+inline __m256d refined_root(__m256d x) {
+  const __m256d half = _mm256_set1_pd(0.5);
+  // y = 1/sqrt(x) (1 + e) with |e| < 0.0344.
+  const __m256d y = _mm256_castsi256_pd(_mm256_sub_epi64(
+      _mm256_set1_epi64x(estimate_base), _mm256_srli_epi64(_mm256_castpd_si256(x), 1)));
+  // Goldschmidt's steps take g to sqrt(x) and h to 1/(2 sqrt(x)), each
+  // squaring the relative error: below 2^-34.7 after three.
+  __m256d g = _mm256_mul_pd(x, y);
+  __m256d h = _mm256_mul_pd(y, half);
+  for (int step = 0; step < 3; ++step) {
+    const __m256d r = _mm256_fnmadd_pd(g, h, half);
+    g = _mm256_fmadd_pd(g, r, g);
+    h = _mm256_fmadd_pd(h, r, h);
+  }
+  // Markstein's correction from the residual x - g^2: within 2^-68 of
+  // sqrt(x) before its rounding, so s is the correctly rounded root or one
+  // of the doubles either side.
+  const __m256d s = _mm256_fmadd_pd(h, _mm256_fnmadd_pd(g, g, x), g);
+  const __m256i s_bits = _mm256_castpd_si256(s);
+  const __m256d below = _mm256_castsi256_pd(_mm256_sub_epi64(s_bits, _mm256_set1_epi64x(1)));
+  const __m256d above = _mm256_castsi256_pd(_mm256_add_epi64(s_bits, _mm256_set1_epi64x(1)));
+  // The root lies below the midpoint of below and s exactly when
+  // s * below - x >= 0, and above the midpoint of s and above exactly when
+  // s * above - x < 0; the signs are exact. blendv takes the second operand
+  // where the sign bit is set, and an exact zero here is +0.0.
+  const __m256d root = _mm256_blendv_pd(below, s, _mm256_fmsub_pd(s, below, x));
+  return _mm256_blendv_pd(root, above, _mm256_fmsub_pd(s, above, x));
+}
+
+// The roots of a vector. If CheckExact, sets `inexact` when some root is.
+template <bool CheckExact>
+VEMO_NUMERIC_TARGET("avx2,fma")
+inline __m256d roots(__m256d v, bool& inexact) {
+  const __m256i bits = _mm256_castpd_si256(v);
+  const __m256d outside = _mm256_castsi256_pd(
+      _mm256_cmpgt_epi64(_mm256_add_epi64(bits, _mm256_set1_epi64x(refined_offset)),
+                         _mm256_set1_epi64x(refined_limit)));
+  const __m256i magnitude = _mm256_andnot_si256(_mm256_set1_epi64x(sign_bit), bits);
+  const __m256d small = _mm256_castsi256_pd(
+      _mm256_cmpgt_epi64(_mm256_set1_epi64x(small_limit),
+                         _mm256_add_epi64(magnitude, _mm256_set1_epi64x(small_offset))));
+  const __m256d x = _mm256_blendv_pd(v, _mm256_set1_pd(1.0), outside);
+  __m256d root = refined_root(x);
+  // The other lanes as the instruction's kernel has them: x where the quiet
+  // comparison x >= 0 holds (it raises invalid for a signalling NaN only),
+  // +0.0 elsewhere. Zeros and +inf are their own roots; the small lanes
+  // take the instruction.
+  const __m256d selected = _mm256_and_pd(v, _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_GE_OQ));
+  root = _mm256_blendv_pd(root, selected, outside);
+  const bool any_small = _mm256_movemask_pd(small) != 0;
+  if (any_small) {
+    root = _mm256_blendv_pd(root, _mm256_sqrt_pd(selected), small);
+  }
+  if (CheckExact) {
+    const __m256d residual = _mm256_fnmadd_pd(root, root, x);
+    __m256d rounded =
+        _mm256_andnot_pd(outside, _mm256_cmp_pd(residual, _mm256_setzero_pd(), _CMP_NEQ_OQ));
+    if (any_small) {
+      // A small root's residual could underflow: scaled by 2^1000 and 2^500,
+      // exactly, the small lanes' inputs and roots lie in the refined range.
+      const __m256d scaled_x = _mm256_mul_pd(_mm256_and_pd(selected, small), two_to(1000));
+      const __m256d scaled_root = _mm256_mul_pd(_mm256_and_pd(root, small), two_to(500));
+      rounded =
+          _mm256_or_pd(rounded, _mm256_cmp_pd(_mm256_fnmadd_pd(scaled_root, scaled_root, scaled_x),
+                                              _mm256_setzero_pd(), _CMP_NEQ_OQ));
+    }
+    inexact = _mm256_movemask_pd(rounded) != 0;
+  }
+  return root;
+}
+
+// The first `count` (1 to 3) elements, loaded and stored two and one at a
+// time; the lanes beyond them hold 1.0.
+VEMO_NUMERIC_TARGET("avx2,fma")
+inline __m256d load_short(const double* x, std::size_t count) {
+  const __m128d one = _mm_set1_pd(1.0);
+  if (count == 1) {
+    return _mm256_set_m128d(one, _mm_loadl_pd(one, x));
+  }
+  return _mm256_set_m128d(count == 3 ? _mm_loadl_pd(one, x + 2) : one, _mm_loadu_pd(x));
+}
+
+VEMO_NUMERIC_TARGET("avx2,fma")
+inline void store_short(double* y, std::size_t count, __m256d v) {
+  const __m128d low = _mm256_castpd256_pd128(v);
+  if (count == 1) {
+    _mm_store_sd(y, low);
+    return;
+  }
+  _mm_storeu_pd(y, low);
+  if (count == 3) {
+    _mm_store_sd(y + 2, _mm256_extractf128_pd(v, 1));
+  }
+}
+
+// Returns whether some root is found inexact, checking only while
+// exact_so_far.
+VEMO_NUMERIC_TARGET("avx2,fma")
+inline bool short_step(const double* x, std::size_t count, double* y, bool exact_so_far) {
+  bool inexact = false;
+  const __m256d v = load_short(x, count);
+  store_short(y, count, exact_so_far ? roots<true>(v, inexact) : roots<false>(v, inexact));
+  return inexact;
+}
+
+// Stretches of Refined vectors of refined roots and Instruction vectors of
+// roots from the instruction, side by side, once some root is found inexact.
+template <int Refined, int Instruction>
+VEMO_NUMERIC_TARGET("avx2,fma")
+void each_root(const double* x, std::size_t n, double* y) noexcept {
+  // Raised already, inexact needs no checking: the steps' own changes nothing.
+  bool exact_so_far = (_mm_getcsr() & _MM_EXCEPT_INEXACT) == 0;
+  std::size_t i = elements_to_boundary<32>(y, n);
+  if (i != 0) {
+    exact_so_far = !short_step(x, i, y, exact_so_far) && exact_so_far;
+  }
+  const std::size_t whole = i + (n - i) / 4 * 4;
+  bool inexact = false;
+  for (; exact_so_far && i != whole; i += 4) {
+    _mm256_storeu_pd(y + i, roots<true>(_mm256_loadu_pd(x + i), inexact));
+    exact_so_far = !inexact;
+  }
+  constexpr std::size_t stretch = 4 * (Refined + Instruction);
+  for (; whole - i >= stretch; i += stretch) {
+    for (std::size_t k = 0; k != 4 * Refined; k += 4) {
+      _mm256_storeu_pd(y + i + k, roots<false>(_mm256_loadu_pd(x + i + k), inexact));
+    }
+    for (std::size_t k = 4 * Refined; k != stretch; k += 4) {
+      _mm256_storeu_pd(y + i + k, root_or_zero_avx2(_mm256_loadu_pd(x + i + k)));
+    }
+  }
+  // A vector or two after the last stretch: refined, each would take longer
+  // than the instruction's.
+  for (; i != whole; i += 4) {
+    _mm256_storeu_pd(y + i, root_or_zero_avx2(_mm256_loadu_pd(x + i)));
+  }
+  if (i < n) {
+    exact_so_far = !short_step(x + i, n - i, y + i, exact_so_far) && exact_so_far;
+  }
+  if (exact_so_far) {
+    // Every root was exact: the steps' inexact is not the caller's.
+    _mm_setcsr(_mm_getcsr() & ~static_cast<unsigned>(_MM_EXCEPT_INEXACT));
+  }
+}
+
+}  // namespace
+
+void sqrt_n_avx2_refined(const double* x, std::size_t n, double* y) noexcept {
+  as_if_x_read_first<each_root<1, 0>>(x, n, y);
+}
+
+void sqrt_n_avx2_interleaved(const double* x, std::size_t n, double* y) noexcept {
+  as_if_x_read_first<each_root<1, 2>>(x, n, y);
+}
+
+}  // namespace detail
+}  // namespace numeric
+}  // namespace vemo
+
+#endif  // VEMO_NUMERIC_X86_KERNELS
