@@ -1,7 +1,8 @@
-// The long check of the refined root kernel: compares it bit for bit with the
-// scalar root (the square-root instruction) over as many inputs as asked, ten
-// billion by default, of every kind in root_inputs.hpp, in blocks that each
-// run with one of DAZ and FTZ clear or set and compare their flags too.
+// The long check of the refined root kernels: compares each that this CPU
+// runs, called directly, bit for bit with the scalar root (the square-root
+// instruction) over as many inputs as asked, ten billion by default, of
+// every kind in root_inputs.hpp, in blocks that each run with one of DAZ and
+// FTZ clear or set and compare their flags too.
 //
 //   refined_root_check [inputs [threads]]
 //
@@ -29,10 +30,20 @@ namespace {
 constexpr std::size_t block = 1 << 16;
 
 struct Tally {
-  std::atomic<std::uint64_t> checked{0};
   std::atomic<std::uint64_t> wrong_roots{0};
   std::atomic<std::uint64_t> wrong_flags{0};
 };
+
+#ifdef VEMO_NUMERIC_X86_KERNELS
+using ArrayFunction = void (*)(const double* x, std::size_t n, double* y) noexcept;
+
+struct Kernel {
+  const char* name;
+  bool supported;
+  ArrayFunction function;
+  Tally tally;
+};
+#endif
 
 // A positive count, or 0 for anything else.
 std::uint64_t parse_count(const char* text) {
@@ -43,7 +54,8 @@ std::uint64_t parse_count(const char* text) {
 }
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
-void check_blocks(std::uint64_t first_block, std::uint64_t blocks, Tally& tally) {
+// Each block's inputs and scalar roots once, then every kernel on them.
+void check_blocks(std::uint64_t first_block, std::uint64_t blocks, std::vector<Kernel*> kernels) {
   using test_values::bits_of;
   const std::vector<test_values::Environment> environments = [] {
     std::vector<test_values::Environment> nearest;
@@ -64,20 +76,20 @@ void check_blocks(std::uint64_t first_block, std::uint64_t blocks, Tally& tally)
     const test_values::Raised scalar = test_values::raised_by([&] {
       std::transform(inputs.begin(), inputs.end(), expected.begin(), vemo::numeric::sqrt);
     });
-    const test_values::Raised refined = test_values::raised_by(
-        [&] { vemo::numeric::detail::sqrt_n_avx512f_refined(inputs.data(), block, roots.data()); });
-    std::uint64_t wrong = 0;
-    for (std::size_t i = 0; i < block; ++i) {
-      if (bits_of(roots[i]) != bits_of(expected[i])) {
-        if (++wrong <= 3) {
-          std::fprintf(stderr, "sqrt of %a (0x%016llx) gave %a, expected %a\n", inputs[i],
-                       static_cast<unsigned long long>(bits_of(inputs[i])), roots[i], expected[i]);
+    for (Kernel* kernel : kernels) {
+      const test_values::Raised refined =
+          test_values::raised_by([&] { kernel->function(inputs.data(), block, roots.data()); });
+      std::uint64_t wrong = 0;
+      for (std::size_t i = 0; i < block; ++i) {
+        if (bits_of(roots[i]) != bits_of(expected[i]) && ++wrong <= 3) {
+          std::fprintf(stderr, "%s: sqrt of %a (0x%016llx) gave %a, expected %a\n", kernel->name,
+                       inputs[i], static_cast<unsigned long long>(bits_of(inputs[i])), roots[i],
+                       expected[i]);
         }
       }
+      kernel->tally.wrong_roots += wrong;
+      kernel->tally.wrong_flags += scalar.flags != refined.flags ? 1 : 0;
     }
-    tally.wrong_roots += wrong;
-    tally.wrong_flags += scalar.flags != refined.flags ? 1 : 0;
-    tally.checked += block;
   }
 }
 #endif
@@ -94,32 +106,49 @@ int main(int argc, char** argv) {
     return 2;
   }
 #ifdef VEMO_NUMERIC_X86_KERNELS
-  if (!vemo::numeric::detail::cpu_has_avx512f()) {
-    std::fprintf(stderr, "%s: this CPU has no AVX-512F, so the refined kernel cannot run here\n",
-                 argv[0]);
+  namespace detail = vemo::numeric::detail;
+  const bool fma = detail::cpu_has_avx2() && detail::cpu_has_fma();
+  Kernel all[] = {
+      {"avx2_refined", fma, detail::sqrt_n_avx2_refined, {}},
+      {"avx2_interleaved", fma, detail::sqrt_n_avx2_interleaved, {}},
+      {"avx512f_refined", detail::cpu_has_avx512f(), detail::sqrt_n_avx512f_refined, {}},
+      {"avx512f_interleaved", detail::cpu_has_avx512f(), detail::sqrt_n_avx512f_interleaved, {}}};
+  std::vector<Kernel*> kernels;
+  for (Kernel& kernel : all) {
+    if (kernel.supported) {
+      kernels.push_back(&kernel);
+    }
+  }
+  if (kernels.empty()) {
+    std::fprintf(
+        stderr,
+        "%s: this CPU has neither AVX2 with FMA nor AVX-512F, so no refined kernel can run here\n",
+        argv[0]);
     return 2;
   }
   const std::uint64_t blocks = (inputs + block - 1) / block;
   const auto start = std::chrono::steady_clock::now();
-  Tally tally;
   std::vector<std::thread> workers;
   for (std::uint64_t t = 0; t < threads; ++t) {
     const std::uint64_t first = blocks * t / threads;
-    workers.emplace_back(check_blocks, first, blocks * (t + 1) / threads - first, std::ref(tally));
+    workers.emplace_back(check_blocks, first, blocks * (t + 1) / threads - first, kernels);
   }
   for (std::thread& worker : workers) {
     worker.join();
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf(
-      "%llu roots checked in %.0f s on %llu threads: %llu wrong, %llu blocks of %zu with wrong "
-      "flags\n",
-      static_cast<unsigned long long>(tally.checked.load()), seconds,
-      static_cast<unsigned long long>(threads),
-      static_cast<unsigned long long>(tally.wrong_roots.load()),
-      static_cast<unsigned long long>(tally.wrong_flags.load()), block);
-  return tally.wrong_roots == 0 && tally.wrong_flags == 0 ? 0 : 1;
+  std::printf("%llu roots checked per kernel in %.0f s on %llu threads\n",
+              static_cast<unsigned long long>(blocks * block), seconds,
+              static_cast<unsigned long long>(threads));
+  bool all_right = true;
+  for (const Kernel* kernel : kernels) {
+    std::printf("%s: %llu wrong, %llu blocks of %zu with wrong flags\n", kernel->name,
+                static_cast<unsigned long long>(kernel->tally.wrong_roots.load()),
+                static_cast<unsigned long long>(kernel->tally.wrong_flags.load()), block);
+    all_right = all_right && kernel->tally.wrong_roots == 0 && kernel->tally.wrong_flags == 0;
+  }
+  return all_right ? 0 : 1;
 #else
   std::fprintf(stderr, "%s: this build has no refined kernel (it is for x86 with g++ or clang++)\n",
                argv[0]);
