@@ -1,10 +1,14 @@
 // Throughput over arrays of doubles, from a few hundred to millions: the
 // library's array functions against a call to the library per element, the
 // same loop written inline with this file's flags, and, where they were
-// built, that loop and Eigen's array expressions compiled for this machine.
-// Plot the JSON output (--benchmark_format=json) with plot_throughput.py.
+// built, that loop compiled for this machine, Eigen, SLEEF, Highway and
+// xsimd. The root kernels for AVX2 and 1.3.0's AVX-512F kernel are measured
+// too, called directly. The report's context says how many roots each way
+// gets wrong. Plot the JSON output (--benchmark_format=json) with
+// plot_throughput.py.
 #include <vemo/numeric.hpp>
 
+#include "array_kernels.hpp"
 #include "array_loops.hpp"
 
 #include <benchmark/benchmark.h>
@@ -13,9 +17,13 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -52,19 +60,27 @@ void sqrt_loop(const double* x, std::size_t n, double* y) {
 // on, so that every way runs on the same layout: aligned, and clear of the
 // slowdown when a load and an earlier store lie a multiple of 4 KiB apart.
 // Mixed signs make the root's guard take both branches; positive inputs all
-// have roots.
-enum class Signs { mixed, positive };
+// have roots; zeros, as where data is clamped at zero, are every fourth
+// element or a random half (of either sign) among positive inputs.
+enum class Kind { mixed, positive, quarter_zeros, half_zeros };
 
 class Arrays {
  public:
-  Arrays(std::size_t n, Signs signs) : n_(n), storage_(2 * n + 3 * kPageDoubles) {
+  Arrays(std::size_t n, Kind kind) : n_(n), storage_(2 * n + 3 * kPageDoubles) {
     const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
     x_ = storage_.data() + (kPageBytes - address % kPageBytes) % kPageBytes / sizeof(double);
     y_ = x_ + (n + kPageDoubles - 1) / kPageDoubles * kPageDoubles + kPageDoubles / 2;
     std::mt19937_64 engine(20261208);
-    std::uniform_real_distribution<double> distribution(signs == Signs::mixed ? -1000.0 : 0.0,
+    std::uniform_real_distribution<double> distribution(kind == Kind::mixed ? -1000.0 : 0.0,
                                                         1000.0);
-    std::generate(x_, x_ + n, [&] { return distribution(engine); });
+    for (std::size_t i = 0; i < n; ++i) {
+      x_[i] = distribution(engine);
+      if (kind == Kind::quarter_zeros && i % 4 == 0) {
+        x_[i] = 0.0;
+      } else if (kind == Kind::half_zeros && engine() % 2 == 0) {
+        x_[i] = engine() % 2 == 0 ? 0.0 : -0.0;
+      }
+    }
   }
   [[nodiscard]] const double* x() const { return x_; }
   [[nodiscard]] double* y() const { return y_; }
@@ -79,8 +95,20 @@ class Arrays {
   double* y_ = nullptr;
 };
 
-void throughput(benchmark::State& state, ArrayFunction function, Signs signs) {
-  const Arrays arrays(static_cast<std::size_t>(state.range(0)), signs);
+// The arrays of each size and kind, made once and shared by every way and
+// repetition: the ways run on the same data, and the largest take long to
+// fill.
+const Arrays& arrays_for(std::size_t n, Kind kind) {
+  static std::map<std::pair<std::size_t, Kind>, std::unique_ptr<Arrays>> made;
+  std::unique_ptr<Arrays>& arrays = made[{n, kind}];
+  if (!arrays) {
+    arrays = std::make_unique<Arrays>(n, kind);
+  }
+  return *arrays;
+}
+
+void throughput(benchmark::State& state, ArrayFunction function, Kind kind) {
+  const Arrays& arrays = arrays_for(static_cast<std::size_t>(state.range(0)), kind);
   for (auto _ : state) {
     function(arrays.x(), arrays.size(), arrays.y());
     benchmark::ClobberMemory();
@@ -96,8 +124,8 @@ double fastest(const std::vector<double>& values) {
   return *std::min_element(values.begin(), values.end());
 }
 
-void register_way(const std::string& name, ArrayFunction function, Signs signs = Signs::mixed) {
-  benchmark::RegisterBenchmark(name.c_str(), throughput, function, signs)
+void register_way(const std::string& name, ArrayFunction function, Kind kind = Kind::mixed) {
+  benchmark::RegisterBenchmark(name.c_str(), throughput, function, kind)
       ->RangeMultiplier(4)
       ->Range(256, 4 << 20)
       ->MinTime(0.05)
@@ -106,11 +134,39 @@ void register_way(const std::string& name, ArrayFunction function, Signs signs =
       ->ComputeStatistics("fastest", fastest);
 }
 
-// Each root way twice: on mixed signs ("sqrt/...") and on positive inputs
-// ("sqrt_positive/...").
-void register_root_way(const std::string& way, ArrayFunction function) {
-  register_way("sqrt/" + way, function, Signs::mixed);
-  register_way("sqrt_positive/" + way, function, Signs::positive);
+std::uint64_t bits_of(double x) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+// How many of 2^24 random inputs of each sign kind a root way gets wrong, as
+// context for the report: "<wrong> of <checked>" for "wrong_roots/<way>".
+void count_wrong_roots(const std::string& way, ArrayFunction function) {
+  constexpr std::size_t n = std::size_t{1} << 24;
+  std::size_t wrong = 0;
+  std::vector<double> roots(n);
+  for (const Kind kind : {Kind::mixed, Kind::positive}) {
+    const Arrays& arrays = arrays_for(n, kind);
+    function(arrays.x(), n, roots.data());
+    for (std::size_t i = 0; i < n; ++i) {
+      wrong += bits_of(roots[i]) != bits_of(vemo::numeric::sqrt(arrays.x()[i])) ? 1 : 0;
+    }
+  }
+  benchmark::AddCustomContext("wrong_roots/" + way,
+                              std::to_string(wrong) + " of " + std::to_string(2 * n));
+}
+
+// Each root way on mixed signs ("sqrt/..."), positive inputs
+// ("sqrt_positive/...") and, where `zeros`, the two kinds with zeros.
+void register_root_way(const std::string& way, ArrayFunction function, bool zeros = false) {
+  register_way("sqrt/" + way, function, Kind::mixed);
+  register_way("sqrt_positive/" + way, function, Kind::positive);
+  if (zeros) {
+    register_way("sqrt_quarter_zeros/" + way, function, Kind::quarter_zeros);
+    register_way("sqrt_half_zeros/" + way, function, Kind::half_zeros);
+  }
+  count_wrong_roots(way, function);
 }
 
 void register_all() {
@@ -118,16 +174,38 @@ void register_all() {
   register_way("sq/array", vemo::numeric::sq_n);
   register_way("sq/inline", sq_loop);
   register_root_way("calls", sqrt_calls);
-  register_root_way("array", vemo::numeric::sqrt_n);
+  register_root_way("array", vemo::numeric::sqrt_n, true);
   register_root_way("inline", sqrt_loop);
 #ifdef VEMO_NUMERIC_BENCH_NATIVE
   register_way("sq/inline_native", sq_loop_native);
-  register_root_way("inline_native", sqrt_loop_native);
+  register_root_way("inline_native", sqrt_loop_native, true);
+#endif
+#ifdef VEMO_NUMERIC_X86_KERNELS
+  // The kernels themselves, whatever the dispatch would take here, so that a
+  // CPU with AVX-512F measures the AVX2 ones too.
+  namespace detail = vemo::numeric::detail;
+  if (detail::cpu_has_avx2() && detail::cpu_has_fma()) {
+    register_root_way("avx2_instruction", detail::sqrt_n_avx2, true);
+    register_root_way("avx2_interleaved", detail::sqrt_n_avx2_interleaved, true);
+  }
+  if (detail::cpu_has_avx512f()) {
+    register_root_way("refined_1_3_0", sqrt_n_refined_1_3_0, true);
+  }
 #endif
 #ifdef VEMO_NUMERIC_BENCH_EIGEN
   register_way("sq/eigen_native", sq_eigen_native);
   register_root_way("eigen_native", sqrt_eigen_native);
-  register_root_way("eigen_fast_native", sqrt_eigen_fast_native);
+  register_root_way("eigen_fast_native", sqrt_eigen_fast_native, true);
+#endif
+#ifdef VEMO_NUMERIC_BENCH_SLEEF
+  register_root_way("sleef_u05_native", sqrt_sleef_u05_native);
+  register_root_way("sleef_u35_native", sqrt_sleef_u35_native);
+#endif
+#ifdef VEMO_NUMERIC_BENCH_HIGHWAY
+  register_root_way("highway_native", sqrt_highway_native);
+#endif
+#ifdef VEMO_NUMERIC_BENCH_XSIMD
+  register_root_way("xsimd_native", sqrt_xsimd_native);
 #endif
 }
 

@@ -22,4 +22,16 @@ void sqrt_eigen_native(const double* x, std::size_t n, double* y);
 // often one unit in the last place off.
 void sqrt_eigen_fast_native(const double* x, std::size_t n, double* y);
 
+// The correctly rounded peers, each guarded as sqrt is (+0.0 for negatives
+// and NaNs) and built for this machine: SLEEF's vector roots with 0.5 and 3.5
+// ulp bounds, Highway's hn::Sqrt and xsimd's xsimd::sqrt.
+void sqrt_sleef_u05_native(const double* x, std::size_t n, double* y);
+void sqrt_sleef_u35_native(const double* x, std::size_t n, double* y);
+void sqrt_highway_native(const double* x, std::size_t n, double* y);
+void sqrt_xsimd_native(const double* x, std::size_t n, double* y);
+
+// sqrt_n's AVX-512F kernel of version 1.3.0, kept as the reference that the
+// current kernels are measured against.
+void sqrt_n_refined_1_3_0(const double* x, std::size_t n, double* y);
+
 #endif  // VEMO_NUMERIC_BENCH_ARRAY_LOOPS_HPP
