@@ -62,6 +62,26 @@ void as_if_x_read_first(const double* x, std::size_t n, double* y) noexcept {
   }
 }
 
+// Whether x[0, n) and y[0, n) share no byte.
+inline bool apart(const double* x, std::size_t n, const double* y) noexcept {
+  const auto from_x = reinterpret_cast<std::uintptr_t>(x);
+  const auto from_y = reinterpret_cast<std::uintptr_t>(y);
+  const std::uintptr_t distance = from_x > from_y ? from_x - from_y : from_y - from_x;
+  return distance >= n * sizeof(double);
+}
+
+// Runs Streaming where the arrays do not overlap, Cached where they do: a
+// call whose output overlaps its input in any way is not out of place, and
+// takes ordinary stores.
+template <ArrayKernel Streaming, ArrayKernel Cached>
+void streaming_if_apart(const double* x, std::size_t n, double* y) noexcept {
+  if (apart(x, n, y)) {
+    Streaming(x, n, y);
+  } else {
+    Cached(x, n, y);
+  }
+}
+
 // Element by element through the scalar functions, on any target.
 void sq_n_portable(const double* x, std::size_t n, double* y) noexcept;
 void sqrt_n_portable(const double* x, std::size_t n, double* y) noexcept;
@@ -105,6 +125,11 @@ inline bool cpu_has_avx512f() noexcept {
   return static_cast<bool>(__builtin_cpu_supports("avx512f"));
 }
 
+// The size in bytes of the last-level cache the CPU reports, or
+// fallback_cache_bytes where it reports none. Reads no state of its own.
+constexpr std::size_t fallback_cache_bytes = std::size_t{32} << 20;
+std::size_t last_level_cache_bytes() noexcept;
+
 // SSE2 is the baseline: every x86-64 CPU has it, and the library needs it on
 // 32-bit x86 to round once.
 void sq_n_sse2(const double* x, std::size_t n, double* y) noexcept;
@@ -114,6 +139,16 @@ void sqrt_n_avx2(const double* x, std::size_t n, double* y) noexcept;
 void sq_n_avx512f(const double* x, std::size_t n, double* y) noexcept;
 void sqrt_n_avx512f(const double* x, std::size_t n, double* y) noexcept;
 
+// The same kernels with streaming stores, for calls too large for their
+// arrays to stay in the cache: y is written past the cache, a whole line at
+// a time. Where the arrays overlap they take the kernels above.
+void sq_n_sse2_streaming(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_sse2_streaming(const double* x, std::size_t n, double* y) noexcept;
+void sq_n_avx2_streaming(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_avx2_streaming(const double* x, std::size_t n, double* y) noexcept;
+void sq_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept;
+
 // sqrt_n's roots refined from the reciprocal square-root estimate, with the
 // multiply-add units rather than the square-root instruction: the same bits
 // and flags as sqrt_n_avx512f, and faster, but only while SSE arithmetic
@@ -122,6 +157,7 @@ void sqrt_n_avx512f_refined(const double* x, std::size_t n, double* y) noexcept;
 // The same roots, refined for three vectors of every four and taken from the
 // instruction for the fourth, so that both kinds of unit work at once.
 void sqrt_n_avx512f_interleaved(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_avx512f_interleaved_streaming(const double* x, std::size_t n, double* y) noexcept;
 
 // sqrt_n's roots refined with AVX2 and FMA, without embedded rounding: the
 // same bits and flags as sqrt_n_avx2, but only while SSE arithmetic rounds to
@@ -131,6 +167,7 @@ void sqrt_n_avx2_refined(const double* x, std::size_t n, double* y) noexcept;
 // The same roots, refined for one vector of every three and taken from the
 // instruction for the other two.
 void sqrt_n_avx2_interleaved(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_avx2_interleaved_streaming(const double* x, std::size_t n, double* y) noexcept;
 #endif
 
 #ifdef VEMO_NUMERIC_NEON_KERNELS

@@ -151,50 +151,60 @@ inline void store_short(double* y, std::size_t count, __m256d v) {
   }
 }
 
-// Returns whether some root is found inexact, checking only while
-// exact_so_far.
+// Up to 7 elements, a whole vector and then a short step; returns whether
+// some root is found inexact, checking only while exact_so_far.
 VEMO_NUMERIC_TARGET("avx2,fma")
-inline bool short_step(const double* x, std::size_t count, double* y, bool exact_so_far) {
+inline bool short_steps(const double* x, std::size_t count, double* y, bool exact_so_far) {
   bool inexact = false;
-  const __m256d v = load_short(x, count);
-  store_short(y, count, exact_so_far ? roots<true>(v, inexact) : roots<false>(v, inexact));
+  std::size_t i = 0;
+  if (count >= 4) {
+    const __m256d v = _mm256_loadu_pd(x);
+    _mm256_storeu_pd(y, exact_so_far ? roots<true>(v, inexact) : roots<false>(v, inexact));
+    i = 4;
+  }
+  if (i < count) {
+    bool short_inexact = false;
+    const __m256d v = load_short(x + i, count - i);
+    store_short(y + i, count - i,
+                exact_so_far ? roots<true>(v, short_inexact) : roots<false>(v, short_inexact));
+    inexact = inexact || short_inexact;
+  }
   return inexact;
 }
 
 // Stretches of Refined vectors of refined roots and Instruction vectors of
 // roots from the instruction, side by side, once some root is found inexact.
-template <int Refined, int Instruction>
+// With streaming stores, the whole vectors cover whole lines of y.
+template <int Refined, int Instruction, Stores S>
 VEMO_NUMERIC_TARGET("avx2,fma")
 void each_root(const double* x, std::size_t n, double* y) noexcept {
   // Raised already, inexact needs no checking: the steps' own changes nothing.
   bool exact_so_far = (_mm_getcsr() & _MM_EXCEPT_INEXACT) == 0;
-  std::size_t i = elements_to_boundary<32>(y, n);
-  if (i != 0) {
-    exact_so_far = !short_step(x, i, y, exact_so_far) && exact_so_far;
-  }
-  const std::size_t whole = i + (n - i) / 4 * 4;
+  std::size_t i = elements_to_boundary<start_bytes<S, 32>()>(y, n);
+  exact_so_far = !short_steps(x, i, y, exact_so_far) && exact_so_far;
+  constexpr std::size_t step = whole_elements<S, 4>();
+  const std::size_t whole = i + (n - i) / step * step;
   bool inexact = false;
   for (; exact_so_far && i != whole; i += 4) {
-    _mm256_storeu_pd(y + i, roots<true>(_mm256_loadu_pd(x + i), inexact));
+    store_avx2<S>(y + i, roots<true>(_mm256_loadu_pd(x + i), inexact));
     exact_so_far = !inexact;
   }
   constexpr std::size_t stretch = 4 * (Refined + Instruction);
   for (; whole - i >= stretch; i += stretch) {
     for (std::size_t k = 0; k != 4 * Refined; k += 4) {
-      _mm256_storeu_pd(y + i + k, roots<false>(_mm256_loadu_pd(x + i + k), inexact));
+      store_avx2<S>(y + i + k, roots<false>(_mm256_loadu_pd(x + i + k), inexact));
     }
     for (std::size_t k = 4 * Refined; k != stretch; k += 4) {
-      _mm256_storeu_pd(y + i + k, root_or_zero_avx2(_mm256_loadu_pd(x + i + k)));
+      store_avx2<S>(y + i + k, root_or_zero_avx2(_mm256_loadu_pd(x + i + k)));
     }
   }
   // A vector or two after the last stretch: refined, each would take longer
   // than the instruction's.
   for (; i != whole; i += 4) {
-    _mm256_storeu_pd(y + i, root_or_zero_avx2(_mm256_loadu_pd(x + i)));
+    store_avx2<S>(y + i, root_or_zero_avx2(_mm256_loadu_pd(x + i)));
   }
-  if (i < n) {
-    exact_so_far = !short_step(x + i, n - i, y + i, exact_so_far) && exact_so_far;
-  }
+  exact_so_far = !short_steps(x + i, n - i, y + i, exact_so_far) && exact_so_far;
+  finish_stores<S>();
   if (exact_so_far) {
     // Every root was exact: the steps' inexact is not the caller's.
     _mm_setcsr(_mm_getcsr() & ~static_cast<unsigned>(_MM_EXCEPT_INEXACT));
@@ -204,11 +214,15 @@ void each_root(const double* x, std::size_t n, double* y) noexcept {
 }  // namespace
 
 void sqrt_n_avx2_refined(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_root<1, 0>>(x, n, y);
+  as_if_x_read_first<each_root<1, 0, Stores::cached>>(x, n, y);
 }
 
 void sqrt_n_avx2_interleaved(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_root<1, 2>>(x, n, y);
+  as_if_x_read_first<each_root<1, 2, Stores::cached>>(x, n, y);
+}
+
+void sqrt_n_avx2_interleaved_streaming(const double* x, std::size_t n, double* y) noexcept {
+  streaming_if_apart<each_root<1, 2, Stores::streaming>, sqrt_n_avx2_interleaved>(x, n, y);
 }
 
 }  // namespace detail

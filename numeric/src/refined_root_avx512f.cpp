@@ -142,8 +142,8 @@ bool masked_step(const double* x, std::size_t count, double* y) {
 // roots from the instruction, side by side, so that the multiply-add units
 // and the square-root unit work at once. Until some root is found inexact,
 // every vector is refined and checks its roots' residuals; the instruction
-// raises inexact itself.
-template <int Refined, int Instruction>
+// raises inexact itself. y's whole vectors are whole lines.
+template <int Refined, int Instruction, Stores S>
 VEMO_NUMERIC_TARGET("avx512f")
 void each_root(const double* x, std::size_t n, double* y) noexcept {
   std::size_t i = elements_to_boundary<64>(y, n);
@@ -151,20 +151,20 @@ void each_root(const double* x, std::size_t n, double* y) noexcept {
   const std::size_t whole = i + (n - i) / 8 * 8;
   __mmask8 inexact = 0;
   for (; exact_so_far && i != whole; i += 8) {
-    _mm512_storeu_pd(y + i, roots<true>(_mm512_loadu_pd(x + i), all_lanes, inexact));
+    store_avx512f<S>(y + i, roots<true>(_mm512_loadu_pd(x + i), all_lanes, inexact));
     exact_so_far = inexact == 0;
   }
   constexpr std::size_t stretch = 8 * (Refined + Instruction);
   for (; whole - i >= stretch; i += stretch) {
     for (std::size_t k = 0; k != 8 * Refined; k += 8) {
-      _mm512_storeu_pd(y + i + k, roots<false>(_mm512_loadu_pd(x + i + k), all_lanes, inexact));
+      store_avx512f<S>(y + i + k, roots<false>(_mm512_loadu_pd(x + i + k), all_lanes, inexact));
     }
     for (std::size_t k = 8 * Refined; k != stretch; k += 8) {
-      _mm512_storeu_pd(y + i + k, root_or_zero_avx512f(all_lanes, _mm512_loadu_pd(x + i + k)));
+      store_avx512f<S>(y + i + k, root_or_zero_avx512f(all_lanes, _mm512_loadu_pd(x + i + k)));
     }
   }
   for (; i != whole; i += 8) {
-    _mm512_storeu_pd(y + i, roots<false>(_mm512_loadu_pd(x + i), all_lanes, inexact));
+    store_avx512f<S>(y + i, roots<false>(_mm512_loadu_pd(x + i), all_lanes, inexact));
   }
   if (i < n) {
     if (exact_so_far) {
@@ -173,16 +173,21 @@ void each_root(const double* x, std::size_t n, double* y) noexcept {
       masked_step<false>(x + i, n - i, y + i);
     }
   }
+  finish_stores<S>();
 }
 
 }  // namespace
 
 void sqrt_n_avx512f_refined(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_root<1, 0>>(x, n, y);
+  as_if_x_read_first<each_root<1, 0, Stores::cached>>(x, n, y);
 }
 
 void sqrt_n_avx512f_interleaved(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_root<3, 1>>(x, n, y);
+  as_if_x_read_first<each_root<3, 1, Stores::cached>>(x, n, y);
+}
+
+void sqrt_n_avx512f_interleaved_streaming(const double* x, std::size_t n, double* y) noexcept {
+  streaming_if_apart<each_root<3, 1, Stores::streaming>, sqrt_n_avx512f_interleaved>(x, n, y);
 }
 
 }  // namespace detail

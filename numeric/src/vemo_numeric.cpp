@@ -73,9 +73,20 @@ Tier widest_tier() noexcept {
   return detail::cpu_has_avx2() ? Tier::avx2 : Tier::sse2;
 }
 
+// Whether a call is too large for its arrays to stay in the cache, so that
+// streaming stores save the memory the reads of y's lines would take: out of
+// place, and x and y together larger than the last-level cache. Calls below
+// 2^20 doubles (8 MiB per array) never stream, and never ask the cache's
+// size, which can take microseconds.
+bool streams(const double* x, std::size_t n, const double* y) noexcept {
+  constexpr std::size_t shortest_streamed = std::size_t{1} << 20;
+  return n >= shortest_streamed && detail::apart(x, n, y) &&
+         n > detail::last_level_cache_bytes() / (2 * sizeof(double));
+}
+
 template <ArrayKernel Avx512f, ArrayKernel Avx2, ArrayKernel Sse2>
-void call_widest(const double* x, std::size_t n, double* y) noexcept {
-  switch (widest_tier()) {
+void call(Tier tier, const double* x, std::size_t n, double* y) noexcept {
+  switch (tier) {
     case Tier::avx512f:
       Avx512f(x, n, y);
       return;
@@ -107,7 +118,13 @@ bool takes_refined_roots(Tier tier, std::size_t n) noexcept {
 
 void sq_n(const double* x, std::size_t n, double* y) noexcept {
 #if defined(VEMO_NUMERIC_X86_KERNELS)
-  call_widest<detail::sq_n_avx512f, detail::sq_n_avx2, detail::sq_n_sse2>(x, n, y);
+  const Tier tier = widest_tier();
+  if (streams(x, n, y)) {
+    call<detail::sq_n_avx512f_streaming, detail::sq_n_avx2_streaming, detail::sq_n_sse2_streaming>(
+        tier, x, n, y);
+  } else {
+    call<detail::sq_n_avx512f, detail::sq_n_avx2, detail::sq_n_sse2>(tier, x, n, y);
+  }
 #elif defined(VEMO_NUMERIC_NEON_KERNELS)
   detail::sq_n_neon(x, n, y);
 #elif defined(VEMO_NUMERIC_WASM_SIMD128_KERNELS)
@@ -124,15 +141,21 @@ void sqrt_n(const double* x, std::size_t n, double* y) noexcept {
   // their calls saved a few nanoseconds at best, and in some runs took up to
   // 1.7 times as long.
   const Tier tier = widest_tier();
+  const bool stream = streams(x, n, y);
   if (takes_refined_roots(tier, n)) {
     if (tier == Tier::avx512f) {
-      detail::sqrt_n_avx512f_interleaved(x, n, y);
+      (stream ? detail::sqrt_n_avx512f_interleaved_streaming : detail::sqrt_n_avx512f_interleaved)(
+          x, n, y);
     } else {
-      detail::sqrt_n_avx2_interleaved(x, n, y);
+      (stream ? detail::sqrt_n_avx2_interleaved_streaming : detail::sqrt_n_avx2_interleaved)(x, n,
+                                                                                             y);
     }
-    return;
+  } else if (stream) {
+    call<detail::sqrt_n_avx512f_streaming, detail::sqrt_n_avx2_streaming,
+         detail::sqrt_n_sse2_streaming>(tier, x, n, y);
+  } else {
+    call<detail::sqrt_n_avx512f, detail::sqrt_n_avx2, detail::sqrt_n_sse2>(tier, x, n, y);
   }
-  call_widest<detail::sqrt_n_avx512f, detail::sqrt_n_avx2, detail::sqrt_n_sse2>(x, n, y);
 #elif defined(VEMO_NUMERIC_NEON_KERNELS)
   detail::sqrt_n_neon(x, n, y);
 #elif defined(VEMO_NUMERIC_WASM_SIMD128_KERNELS)

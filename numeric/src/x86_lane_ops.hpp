@@ -48,6 +48,64 @@ inline __m512d root_or_zero_avx512f(__mmask8 lanes, __m512d v) {
   return _mm512_maskz_sqrt_pd(in_domain, v);
 }
 
+// How a kernel stores its whole vectors. Ordinary stores go through the
+// cache, which first reads each line they write. Streaming (non-temporal)
+// stores write whole lines past the cache, without reading them: they need
+// y taken to a line's start first, and a store fence before the call
+// returns, so that a thread that synchronises with the caller then sees the
+// results as it would after ordinary stores.
+enum class Stores { cached, streaming };
+
+// The boundary a kernel first takes y to, and the multiple of elements its
+// whole vectors then cover: a vector's width for cached stores, a 64-byte
+// line for streaming ones.
+template <Stores S, std::uintptr_t VectorBytes>
+constexpr std::uintptr_t start_bytes() {
+  return S == Stores::streaming ? 64 : VectorBytes;
+}
+template <Stores S, std::size_t VectorElements>
+constexpr std::size_t whole_elements() {
+  return S == Stores::streaming ? 8 : VectorElements;
+}
+
+template <Stores S>
+VEMO_NUMERIC_TARGET("sse2")
+inline void store_sse2(double* y, __m128d v) {
+  if (S == Stores::streaming) {
+    _mm_stream_pd(y, v);
+  } else {
+    _mm_storeu_pd(y, v);
+  }
+}
+
+template <Stores S>
+VEMO_NUMERIC_TARGET("avx2")
+inline void store_avx2(double* y, __m256d v) {
+  if (S == Stores::streaming) {
+    _mm256_stream_pd(y, v);
+  } else {
+    _mm256_storeu_pd(y, v);
+  }
+}
+
+template <Stores S>
+VEMO_NUMERIC_TARGET("avx512f")
+inline void store_avx512f(double* y, __m512d v) {
+  if (S == Stores::streaming) {
+    _mm512_stream_pd(y, v);
+  } else {
+    _mm512_storeu_pd(y, v);
+  }
+}
+
+template <Stores S>
+VEMO_NUMERIC_TARGET("sse2")
+inline void finish_stores() {
+  if (S == Stores::streaming) {
+    _mm_sfence();
+  }
+}
+
 }  // namespace
 }  // namespace detail
 }  // namespace numeric
