@@ -191,6 +191,9 @@ void each_root(const double* x, std::size_t n, double* y) noexcept {
   }
   constexpr std::size_t stretch = 4 * (Refined + Instruction);
   for (; whole - i >= stretch; i += stretch) {
+    for (std::size_t k = 0; k < stretch; k += 8) {  // a line at a time
+      prefetch_ahead(x + i + k);
+    }
     for (std::size_t k = 0; k != 4 * Refined; k += 4) {
       store_avx2<S>(y + i + k, roots<false>(_mm256_loadu_pd(x + i + k), inexact));
     }

@@ -156,6 +156,9 @@ void each_root(const double* x, std::size_t n, double* y) noexcept {
   }
   constexpr std::size_t stretch = 8 * (Refined + Instruction);
   for (; whole - i >= stretch; i += stretch) {
+    for (std::size_t k = 0; k != stretch; k += 8) {
+      prefetch_ahead(x + i + k);
+    }
     for (std::size_t k = 0; k != 8 * Refined; k += 8) {
       store_avx512f<S>(y + i + k, roots<false>(_mm512_loadu_pd(x + i + k), all_lanes, inexact));
     }
