@@ -107,10 +107,36 @@ const Arrays& arrays_for(std::size_t n, Kind kind) {
   return *arrays;
 }
 
-void throughput(benchmark::State& state, ArrayFunction function, Kind kind) {
+std::uint64_t bits_of(double x) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+// How a call uses the arrays: from x into y; in place on y; or from x into y
+// and then reading all of y back at once, as a caller that uses the results
+// would (folding their bits, which takes no floating-point arithmetic).
+enum class Use { apart, in_place, read_back };
+
+std::uint64_t read_back(const double* y, std::size_t n) {
+  std::uint64_t folded = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    folded ^= bits_of(y[i]);
+  }
+  return folded;
+}
+
+void throughput(benchmark::State& state, ArrayFunction function, Kind kind, Use use) {
   const Arrays& arrays = arrays_for(static_cast<std::size_t>(state.range(0)), kind);
   for (auto _ : state) {
-    function(arrays.x(), arrays.size(), arrays.y());
+    if (use == Use::in_place) {
+      function(arrays.y(), arrays.size(), arrays.y());
+    } else {
+      function(arrays.x(), arrays.size(), arrays.y());
+    }
+    if (use == Use::read_back) {
+      benchmark::DoNotOptimize(read_back(arrays.y(), arrays.size()));
+    }
     benchmark::ClobberMemory();
   }
   // Inverted, so that the fastest repetition is the smallest value here as
@@ -125,7 +151,7 @@ double fastest(const std::vector<double>& values) {
 }
 
 void register_way(const std::string& name, ArrayFunction function, Kind kind = Kind::mixed) {
-  benchmark::RegisterBenchmark(name.c_str(), throughput, function, kind)
+  benchmark::RegisterBenchmark(name.c_str(), throughput, function, kind, Use::apart)
       ->RangeMultiplier(4)
       ->Range(256, 4 << 20)
       ->MinTime(0.05)
@@ -134,10 +160,42 @@ void register_way(const std::string& name, ArrayFunction function, Kind kind = K
       ->ComputeStatistics("fastest", fastest);
 }
 
-std::uint64_t bits_of(double x) {
-  std::uint64_t bits = 0;
-  std::memcpy(&bits, &x, sizeof bits);
-  return bits;
+// The array sizes beyond the cache: 16 Mi doubles (128 MiB per array),
+// 64 Mi (512 MiB) and twice the last-level cache the CPU reports where that
+// is more.
+std::vector<std::int64_t> sizes_beyond_the_cache() {
+  std::vector<std::int64_t> sizes = {16 << 20, 64 << 20};
+#ifdef VEMO_NUMERIC_X86_KERNELS
+  const auto twice_the_cache = static_cast<std::int64_t>(
+      2 * vemo::numeric::detail::last_level_cache_bytes() / sizeof(double));
+  if (twice_the_cache > sizes.back()) {
+    sizes.push_back(twice_the_cache);
+  }
+#endif
+  return sizes;
+}
+
+// A way of the functions and of the native loop on memory's terms: from 256
+// doubles up to beyond the cache ("<function>/<way>/..." for the sizes the
+// other ways lack), in place ("<function>_in_place/...") and read back at
+// once ("<function>_read_back/...").
+void register_memory_way(const std::string& function, const std::string& way, ArrayFunction array) {
+  for (const auto& [prefix, use] :
+       {std::pair{function, Use::apart}, std::pair{function + "_in_place", Use::in_place},
+        std::pair{function + "_read_back", Use::read_back}}) {
+    auto* registered = benchmark::RegisterBenchmark((prefix + "/" + way).c_str(), throughput, array,
+                                                    Kind::mixed, use);
+    if (use != Use::apart) {
+      registered->RangeMultiplier(4)->Range(256, 4 << 20);
+    }
+    for (const std::int64_t n : sizes_beyond_the_cache()) {
+      registered->Arg(n);
+    }
+    registered->MinTime(0.05)
+        ->Repetitions(kRepetitions)
+        ->ReportAggregatesOnly(true)
+        ->ComputeStatistics("fastest", fastest);
+  }
 }
 
 // How many of 2^24 random inputs of each sign kind a root way gets wrong, as
@@ -179,6 +237,10 @@ void register_all() {
 #ifdef VEMO_NUMERIC_BENCH_NATIVE
   register_way("sq/inline_native", sq_loop_native);
   register_root_way("inline_native", sqrt_loop_native, true);
+  register_memory_way("sq", "array", vemo::numeric::sq_n);
+  register_memory_way("sq", "inline_native", sq_loop_native);
+  register_memory_way("sqrt", "array", vemo::numeric::sqrt_n);
+  register_memory_way("sqrt", "inline_native", sqrt_loop_native);
 #endif
 #ifdef VEMO_NUMERIC_X86_KERNELS
   // The kernels themselves, whatever the dispatch would take here, so that a
