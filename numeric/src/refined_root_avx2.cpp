@@ -16,10 +16,10 @@
 // exception is masked: without embedded rounding, the steps raise inexact
 // whatever the roots. Nothing else: every other lane holds 1.0 while they
 // run, and no value in them is subnormal, so DAZ and FTZ change nothing. So
-// until some root is found inexact, each vector checks its roots' residuals,
-// and a call whose roots are all exact clears the inexact flag it raised,
-// unless the caller had it raised already. The instruction's vectors run
-// only once a root was found inexact.
+// until some root is found inexact, every vector checks its roots'
+// residuals, the instruction's vectors too, and a call whose roots are all
+// exact clears the inexact flag it raised, unless the caller had it raised
+// already.
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
@@ -85,46 +85,76 @@ inline __m256d refined_root(__m256d x) {
   return _mm256_blendv_pd(root, above, _mm256_fmsub_pd(s, above, x));
 }
 
-// The roots of a vector. If CheckExact, sets `inexact` when some root is.
-template <bool CheckExact>
+// Which lanes of v are outside the refined range, and which are small:
+// subnormals and normals below 2^-900, of either sign.
+struct Lanes {
+  __m256d outside;
+  __m256d small;
+};
+
 VEMO_NUMERIC_TARGET("avx2,fma")
-inline __m256d roots(__m256d v, bool& inexact) {
+inline Lanes lanes_of(__m256d v) {
   const __m256i bits = _mm256_castpd_si256(v);
-  const __m256d outside = _mm256_castsi256_pd(
-      _mm256_cmpgt_epi64(_mm256_add_epi64(bits, _mm256_set1_epi64x(refined_offset)),
-                         _mm256_set1_epi64x(refined_limit)));
   const __m256i magnitude = _mm256_andnot_si256(_mm256_set1_epi64x(sign_bit), bits);
-  const __m256d small = _mm256_castsi256_pd(
-      _mm256_cmpgt_epi64(_mm256_set1_epi64x(small_limit),
-                         _mm256_add_epi64(magnitude, _mm256_set1_epi64x(small_offset))));
-  const __m256d x = _mm256_blendv_pd(v, _mm256_set1_pd(1.0), outside);
-  __m256d root = refined_root(x);
+  return {_mm256_castsi256_pd(
+              _mm256_cmpgt_epi64(_mm256_add_epi64(bits, _mm256_set1_epi64x(refined_offset)),
+                                 _mm256_set1_epi64x(refined_limit))),
+          _mm256_castsi256_pd(
+              _mm256_cmpgt_epi64(_mm256_set1_epi64x(small_limit),
+                                 _mm256_add_epi64(magnitude, _mm256_set1_epi64x(small_offset))))};
+}
+
+// The roots of a vector.
+VEMO_NUMERIC_TARGET("avx2,fma")
+inline __m256d roots(__m256d v) {
+  const Lanes lanes = lanes_of(v);
+  __m256d root = refined_root(_mm256_blendv_pd(v, _mm256_set1_pd(1.0), lanes.outside));
   // The other lanes as the instruction's kernel has them: x where the quiet
   // comparison x >= 0 holds (it raises invalid for a signalling NaN only),
   // +0.0 elsewhere. Zeros and +inf are their own roots; the small lanes
   // take the instruction.
   const __m256d selected = _mm256_and_pd(v, _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_GE_OQ));
-  root = _mm256_blendv_pd(root, selected, outside);
-  const bool any_small = _mm256_movemask_pd(small) != 0;
-  if (any_small) {
-    root = _mm256_blendv_pd(root, _mm256_sqrt_pd(selected), small);
-  }
-  if (CheckExact) {
-    const __m256d residual = _mm256_fnmadd_pd(root, root, x);
-    __m256d rounded =
-        _mm256_andnot_pd(outside, _mm256_cmp_pd(residual, _mm256_setzero_pd(), _CMP_NEQ_OQ));
-    if (any_small) {
-      // A small root's residual could underflow: scaled by 2^1000 and 2^500,
-      // exactly, the small lanes' inputs and roots lie in the refined range.
-      const __m256d scaled_x = _mm256_mul_pd(_mm256_and_pd(selected, small), two_to(1000));
-      const __m256d scaled_root = _mm256_mul_pd(_mm256_and_pd(root, small), two_to(500));
-      rounded =
-          _mm256_or_pd(rounded, _mm256_cmp_pd(_mm256_fnmadd_pd(scaled_root, scaled_root, scaled_x),
-                                              _mm256_setzero_pd(), _CMP_NEQ_OQ));
-    }
-    inexact = _mm256_movemask_pd(rounded) != 0;
+  root = _mm256_blendv_pd(root, selected, lanes.outside);
+  if (_mm256_movemask_pd(lanes.small) != 0) {
+    root = _mm256_blendv_pd(root, _mm256_sqrt_pd(selected), lanes.small);
   }
   return root;
+}
+
+// Whether some lane of `root`, the correctly rounded roots of v, is
+// inexact: in the refined range by the residual x - root^2, which is zero
+// exactly when the root is exact; small lanes by the same residual of x and
+// the root scaled exactly by 2^1000 and 2^500, which puts them in the range.
+// Zeros, infinities and the +0.0 of negatives and NaNs are exact.
+VEMO_NUMERIC_TARGET("avx2,fma")
+inline bool any_inexact(__m256d v, __m256d root) {
+  const Lanes lanes = lanes_of(v);
+  const __m256d one = _mm256_set1_pd(1.0);
+  const __m256d refined_x = _mm256_blendv_pd(v, one, lanes.outside);
+  const __m256d refined_root = _mm256_blendv_pd(root, one, lanes.outside);
+  __m256d rounded = _mm256_cmp_pd(_mm256_fnmadd_pd(refined_root, refined_root, refined_x),
+                                  _mm256_setzero_pd(), _CMP_NEQ_OQ);
+  if (_mm256_movemask_pd(lanes.small) != 0) {
+    const __m256d in_domain = _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_GE_OQ);
+    const __m256d scaled_x =
+        _mm256_mul_pd(_mm256_and_pd(v, _mm256_and_pd(in_domain, lanes.small)), two_to(1000));
+    const __m256d scaled_root = _mm256_mul_pd(_mm256_and_pd(root, lanes.small), two_to(500));
+    rounded =
+        _mm256_or_pd(rounded, _mm256_cmp_pd(_mm256_fnmadd_pd(scaled_root, scaled_root, scaled_x),
+                                            _mm256_setzero_pd(), _CMP_NEQ_OQ));
+  }
+  return _mm256_movemask_pd(rounded) != 0;
+}
+
+// The roots of one vector, refined or from the instruction, stored as S
+// says; if CheckExact, returns whether some root is inexact.
+template <bool Refined, bool CheckExact, Stores S>
+VEMO_NUMERIC_TARGET("avx2,fma")
+inline bool vector_step(const double* x, double* y) {
+  const __m256d v = _mm256_loadu_pd(x);
+  const __m256d root = Refined ? roots(v) : root_or_zero_avx2(v);
+  store_avx2<S>(y, root);
+  return CheckExact && any_inexact(v, root);
 }
 
 // The first `count` (1 to 3) elements, loaded and stored two and one at a
@@ -158,23 +188,40 @@ inline bool short_steps(const double* x, std::size_t count, double* y, bool exac
   bool inexact = false;
   std::size_t i = 0;
   if (count >= 4) {
-    const __m256d v = _mm256_loadu_pd(x);
-    _mm256_storeu_pd(y, exact_so_far ? roots<true>(v, inexact) : roots<false>(v, inexact));
+    inexact = exact_so_far ? vector_step<true, true, Stores::cached>(x, y)
+                           : vector_step<true, false, Stores::cached>(x, y);
     i = 4;
   }
   if (i < count) {
-    bool short_inexact = false;
     const __m256d v = load_short(x + i, count - i);
-    store_short(y + i, count - i,
-                exact_so_far ? roots<true>(v, short_inexact) : roots<false>(v, short_inexact));
-    inexact = inexact || short_inexact;
+    const __m256d root = roots(v);
+    store_short(y + i, count - i, root);
+    inexact = inexact || (exact_so_far && any_inexact(v, root));
+  }
+  return inexact;
+}
+
+// Refined vectors of refined roots and Instruction vectors of roots from the
+// instruction; if CheckExact, returns whether some root is inexact.
+template <int Refined, int Instruction, bool CheckExact, Stores S>
+VEMO_NUMERIC_TARGET("avx2,fma")
+inline bool stretch_step(const double* x, double* y) {
+  constexpr std::size_t stretch = 4 * (Refined + Instruction);
+  for (std::size_t k = 0; k < stretch; k += 8) {  // a line at a time
+    prefetch_ahead(x + k);
+  }
+  bool inexact = false;
+  for (std::size_t k = 0; k != stretch; k += 4) {
+    const bool rounded = k < 4 * Refined ? vector_step<true, CheckExact, S>(x + k, y + k)
+                                         : vector_step<false, CheckExact, S>(x + k, y + k);
+    inexact = inexact || rounded;
   }
   return inexact;
 }
 
 // Stretches of Refined vectors of refined roots and Instruction vectors of
-// roots from the instruction, side by side, once some root is found inexact.
-// With streaming stores, the whole vectors cover whole lines of y.
+// roots from the instruction, side by side. With streaming stores, the
+// whole vectors cover whole lines of y.
 template <int Refined, int Instruction, Stores S>
 VEMO_NUMERIC_TARGET("avx2,fma")
 void each_root(const double* x, std::size_t n, double* y) noexcept {
@@ -184,27 +231,21 @@ void each_root(const double* x, std::size_t n, double* y) noexcept {
   exact_so_far = !short_steps(x, i, y, exact_so_far) && exact_so_far;
   constexpr std::size_t step = whole_elements<S, 4>();
   const std::size_t whole = i + (n - i) / step * step;
-  bool inexact = false;
-  for (; exact_so_far && i != whole; i += 4) {
-    store_avx2<S>(y + i, roots<true>(_mm256_loadu_pd(x + i), inexact));
-    exact_so_far = !inexact;
-  }
   constexpr std::size_t stretch = 4 * (Refined + Instruction);
+  for (; exact_so_far && whole - i >= stretch; i += stretch) {
+    exact_so_far = !stretch_step<Refined, Instruction, true, S>(x + i, y + i);
+  }
   for (; whole - i >= stretch; i += stretch) {
-    for (std::size_t k = 0; k < stretch; k += 8) {  // a line at a time
-      prefetch_ahead(x + i + k);
-    }
-    for (std::size_t k = 0; k != 4 * Refined; k += 4) {
-      store_avx2<S>(y + i + k, roots<false>(_mm256_loadu_pd(x + i + k), inexact));
-    }
-    for (std::size_t k = 4 * Refined; k != stretch; k += 4) {
-      store_avx2<S>(y + i + k, root_or_zero_avx2(_mm256_loadu_pd(x + i + k)));
-    }
+    stretch_step<Refined, Instruction, false, S>(x + i, y + i);
   }
   // A vector or two after the last stretch: refined, each would take longer
   // than the instruction's.
   for (; i != whole; i += 4) {
-    store_avx2<S>(y + i, root_or_zero_avx2(_mm256_loadu_pd(x + i)));
+    if (exact_so_far) {
+      exact_so_far = !vector_step<false, true, S>(x + i, y + i);
+    } else {
+      vector_step<false, false, S>(x + i, y + i);
+    }
   }
   exact_so_far = !short_steps(x + i, n - i, y + i, exact_so_far) && exact_so_far;
   finish_stores<S>();

@@ -138,36 +138,55 @@ bool masked_step(const double* x, std::size_t count, double* y) {
   return inexact != 0;
 }
 
+// Refined vectors of refined roots and Instruction vectors of roots from
+// the instruction, which raises inexact itself; if CheckExact, returns
+// whether some refined root is inexact, having raised inexact for it.
+template <int Refined, int Instruction, bool CheckExact, Stores S>
+VEMO_NUMERIC_TARGET("avx512f")
+inline bool stretch_step(const double* x, double* y) {
+  constexpr std::size_t stretch = 8 * (Refined + Instruction);
+  bool inexact = false;
+  for (std::size_t k = 0; k != stretch; k += 8) {
+    prefetch_ahead(x + k);
+    const __m512d v = _mm512_loadu_pd(x + k);
+    if (k < 8 * Refined) {
+      __mmask8 rounded = 0;
+      store_avx512f<S>(y + k, roots<CheckExact>(v, all_lanes, rounded));
+      inexact = inexact || rounded != 0;
+    } else {
+      store_avx512f<S>(y + k, root_or_zero_avx512f(all_lanes, v));
+    }
+  }
+  return inexact;
+}
+
 // Stretches of Refined vectors of refined roots and Instruction vectors of
 // roots from the instruction, side by side, so that the multiply-add units
-// and the square-root unit work at once. Until some root is found inexact,
-// every vector is refined and checks its roots' residuals; the instruction
-// raises inexact itself. y's whole vectors are whole lines.
+// and the square-root unit work at once. Until some refined root is found
+// inexact, the refined vectors check their roots' residuals. y's whole
+// vectors are whole lines.
 template <int Refined, int Instruction, Stores S>
 VEMO_NUMERIC_TARGET("avx512f")
 void each_root(const double* x, std::size_t n, double* y) noexcept {
   std::size_t i = elements_to_boundary<64>(y, n);
   bool exact_so_far = i == 0 || !masked_step<true>(x, i, y);
   const std::size_t whole = i + (n - i) / 8 * 8;
-  __mmask8 inexact = 0;
-  for (; exact_so_far && i != whole; i += 8) {
-    store_avx512f<S>(y + i, roots<true>(_mm512_loadu_pd(x + i), all_lanes, inexact));
-    exact_so_far = inexact == 0;
-  }
   constexpr std::size_t stretch = 8 * (Refined + Instruction);
+  for (; exact_so_far && whole - i >= stretch; i += stretch) {
+    exact_so_far = !stretch_step<Refined, Instruction, true, S>(x + i, y + i);
+  }
   for (; whole - i >= stretch; i += stretch) {
-    for (std::size_t k = 0; k != stretch; k += 8) {
-      prefetch_ahead(x + i + k);
-    }
-    for (std::size_t k = 0; k != 8 * Refined; k += 8) {
-      store_avx512f<S>(y + i + k, roots<false>(_mm512_loadu_pd(x + i + k), all_lanes, inexact));
-    }
-    for (std::size_t k = 8 * Refined; k != stretch; k += 8) {
-      store_avx512f<S>(y + i + k, root_or_zero_avx512f(all_lanes, _mm512_loadu_pd(x + i + k)));
-    }
+    stretch_step<Refined, Instruction, false, S>(x + i, y + i);
   }
   for (; i != whole; i += 8) {
-    store_avx512f<S>(y + i, roots<false>(_mm512_loadu_pd(x + i), all_lanes, inexact));
+    __mmask8 rounded = 0;
+    const __m512d v = _mm512_loadu_pd(x + i);
+    if (exact_so_far) {
+      store_avx512f<S>(y + i, roots<true>(v, all_lanes, rounded));
+      exact_so_far = rounded == 0;
+    } else {
+      store_avx512f<S>(y + i, roots<false>(v, all_lanes, rounded));
+    }
   }
   if (i < n) {
     if (exact_so_far) {
