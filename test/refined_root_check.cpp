@@ -108,11 +108,14 @@ int main(int argc, char** argv) {
 #ifdef VEMO_NUMERIC_X86_KERNELS
   namespace detail = vemo::numeric::detail;
   const bool fma = detail::cpu_has_avx2() && detail::cpu_has_fma();
+  const bool avx512f = detail::cpu_has_avx512f();
   Kernel all[] = {
       {"avx2_refined", fma, detail::sqrt_n_avx2_refined, {}},
       {"avx2_interleaved", fma, detail::sqrt_n_avx2_interleaved, {}},
-      {"avx512f_refined", detail::cpu_has_avx512f(), detail::sqrt_n_avx512f_refined, {}},
-      {"avx512f_interleaved", detail::cpu_has_avx512f(), detail::sqrt_n_avx512f_interleaved, {}}};
+      {"avx2_interleaved_streaming", fma, detail::sqrt_n_avx2_interleaved_streaming, {}},
+      {"avx512f_refined", avx512f, detail::sqrt_n_avx512f_refined, {}},
+      {"avx512f_interleaved", avx512f, detail::sqrt_n_avx512f_interleaved, {}},
+      {"avx512f_interleaved_streaming", avx512f, detail::sqrt_n_avx512f_interleaved_streaming, {}}};
   std::vector<Kernel*> kernels;
   for (Kernel& kernel : all) {
     if (kernel.supported) {
