@@ -78,10 +78,25 @@ struct Raised {
   int error;  // errno
 };
 
-// What `work` raises, from clear flags and errno.
+// Raises inexact where the array kernels read it: on x86 in MXCSR alone
+// (glibc's feraiseexcept raises it in x87's flags, which fetestexcept reads
+// too, and which would hide a kernel that cleared MXCSR's).
+#ifdef VEMO_NUMERIC_X86_KERNELS
+__attribute__((target("sse"))) inline void raise_inexact() {
+  _mm_setcsr(_mm_getcsr() | _MM_EXCEPT_INEXACT);
+}
+#else
+inline void raise_inexact() { std::feraiseexcept(FE_INEXACT); }
+#endif
+
+// The flags raised after `work`, from clear flags and errno, or from inexact
+// alone raised where `inexact_before`.
 template <typename Work>
-Raised raised_by(Work work) {
+Raised raised_by(Work work, bool inexact_before = false) {
   std::feclearexcept(FE_ALL_EXCEPT);
+  if (inexact_before) {
+    raise_inexact();
+  }
   errno = 0;
   work();
   return {std::fetestexcept(ieee_flags), errno};

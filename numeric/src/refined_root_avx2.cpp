@@ -14,12 +14,12 @@
 //
 // Only round-to-nearest callers come here, and only while the inexact
 // exception is masked: without embedded rounding, the steps raise inexact
-// whatever the roots. Nothing else: every other lane holds 1.0 while they
+// even where the roots are exact. Nothing else: every other lane holds 1.0 while they
 // run, and no value in them is subnormal, so DAZ and FTZ change nothing. So
 // until some root is found inexact, every vector checks its roots'
 // residuals, the instruction's vectors too, and a call whose roots are all
 // exact clears the inexact flag it raised, unless the caller had it raised
-// already.
+// already, and raises it where some root is inexact.
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
@@ -249,10 +249,10 @@ void each_root(const double* x, std::size_t n, double* y) noexcept {
   }
   exact_so_far = !short_steps(x + i, n - i, y + i, exact_so_far) && exact_so_far;
   finish_stores<S>();
-  if (exact_so_far) {
-    // Every root was exact: the steps' inexact is not the caller's.
-    _mm_setcsr(_mm_getcsr() & ~static_cast<unsigned>(_MM_EXCEPT_INEXACT));
-  }
+  // Every root exact: the steps' inexact is not the caller's. Otherwise the
+  // flag stands; it is raised here too, so as not to rest on the steps.
+  const unsigned others = _mm_getcsr() & ~static_cast<unsigned>(_MM_EXCEPT_INEXACT);
+  _mm_setcsr(exact_so_far ? others : others | _MM_EXCEPT_INEXACT);
 }
 
 }  // namespace

@@ -43,6 +43,9 @@ constexpr __mmask8 all_lanes = 0xFF;
 // The magnitudes refined: bit patterns from 2^-900 up to DBL_MAX.
 constexpr long long smallest_refined = 0x07B0000000000000;  // 2^-900
 constexpr long long largest_refined = 0x7FEFFFFFFFFFFFFF;   // DBL_MAX
+constexpr long long sign_bit = -0x7FFFFFFFFFFFFFFF - 1;
+// MXCSR's DAZ bit: subnormal inputs read as zero.
+constexpr unsigned denormals_are_zero = 0x0040;
 
 // The correctly rounded root of every lane in [2^-900, DBL_MAX]; other lanes
 // give what they give, raising nothing.
@@ -77,8 +80,10 @@ inline __m512d refined_root(__m512d x) {
 // What vfixupimmpd gives each class of x, a 4-bit code per class: the
 // root computed (0) for positive numbers, x itself (1) for zeros, +1 and
 // +inf, and +0.0 (8) for NaNs, -inf and negative numbers. Its immediate
-// raises invalid for a signalling NaN, and nothing else. Under DAZ, a
-// subnormal x counts as a zero of its sign.
+// raises invalid for a signalling NaN, and nothing else. Under DAZ a
+// subnormal x counts as a zero; Intel's manual has such a zero as 0.0, with
+// no word on its sign, so under DAZ the kernel gives the zeros their signs
+// itself.
 constexpr long long root_of_class = 0x08181188;
 constexpr int invalid_for_signalling_nan = 0x10;
 
@@ -87,7 +92,7 @@ constexpr int invalid_for_signalling_nan = 0x10;
 // lanes whose roots are inexact.
 template <bool CheckExact>
 VEMO_NUMERIC_TARGET("avx512f")
-inline __m512d roots(__m512d v, __mmask8 lanes, __mmask8& inexact) {
+inline __m512d roots(__m512d v, __mmask8 lanes, bool daz, __mmask8& inexact) {
   // As bits, positive numbers in the refined range lie in
   // [0, largest_refined - smallest_refined] after the subtraction, and the
   // positive subnormals and smaller normals in (-smallest_refined, 0).
@@ -109,6 +114,14 @@ inline __m512d roots(__m512d v, __mmask8 lanes, __mmask8& inexact) {
   if (small != 0) {
     root = _mm512_mask_sqrt_pd(root, small, v);
   }
+  if (daz) {
+    // The lanes that compare equal to zero, subnormals included, have the
+    // root -0.0 or +0.0 by their sign, as the scalar root has them.
+    const __mmask8 zeros = _mm512_mask_cmp_pd_mask(lanes, v, _mm512_setzero_pd(), _CMP_EQ_OQ);
+    root = _mm512_mask_mov_pd(
+        root, zeros,
+        _mm512_castsi512_pd(_mm512_and_si512(_mm512_castpd_si512(v), _mm512_set1_epi64(sign_bit))));
+  }
   if (CheckExact) {
     const __mmask8 refined = _mm512_mask_cmp_epu64_mask(
         lanes, above_smallest, _mm512_set1_epi64(largest_refined - smallest_refined),
@@ -129,12 +142,12 @@ inline __m512d roots(__m512d v, __mmask8 lanes, __mmask8& inexact) {
 // ordinary numbers in every lane there too.
 template <bool CheckExact>
 VEMO_NUMERIC_TARGET("avx512f")
-bool masked_step(const double* x, std::size_t count, double* y) {
+bool masked_step(const double* x, std::size_t count, double* y, bool daz) {
   const auto lanes = static_cast<__mmask8>((1U << count) - 1U);
   __mmask8 inexact = 0;
   _mm512_mask_storeu_pd(
       y, lanes,
-      roots<CheckExact>(_mm512_mask_loadu_pd(_mm512_set1_pd(1.0), lanes, x), lanes, inexact));
+      roots<CheckExact>(_mm512_mask_loadu_pd(_mm512_set1_pd(1.0), lanes, x), lanes, daz, inexact));
   return inexact != 0;
 }
 
@@ -143,7 +156,7 @@ bool masked_step(const double* x, std::size_t count, double* y) {
 // whether some refined root is inexact, having raised inexact for it.
 template <int Refined, int Instruction, bool CheckExact, Stores S>
 VEMO_NUMERIC_TARGET("avx512f")
-inline bool stretch_step(const double* x, double* y) {
+inline bool stretch_step(const double* x, double* y, bool daz) {
   constexpr std::size_t stretch = 8 * (Refined + Instruction);
   bool inexact = false;
   for (std::size_t k = 0; k != stretch; k += 8) {
@@ -151,7 +164,7 @@ inline bool stretch_step(const double* x, double* y) {
     const __m512d v = _mm512_loadu_pd(x + k);
     if (k < 8 * Refined) {
       __mmask8 rounded = 0;
-      store_avx512f<S>(y + k, roots<CheckExact>(v, all_lanes, rounded));
+      store_avx512f<S>(y + k, roots<CheckExact>(v, all_lanes, daz, rounded));
       inexact = inexact || rounded != 0;
     } else {
       store_avx512f<S>(y + k, root_or_zero_avx512f(all_lanes, v));
@@ -168,31 +181,32 @@ inline bool stretch_step(const double* x, double* y) {
 template <int Refined, int Instruction, Stores S>
 VEMO_NUMERIC_TARGET("avx512f")
 void each_root(const double* x, std::size_t n, double* y) noexcept {
+  const bool daz = (_mm_getcsr() & denormals_are_zero) != 0;
   std::size_t i = elements_to_boundary<64>(y, n);
-  bool exact_so_far = i == 0 || !masked_step<true>(x, i, y);
+  bool exact_so_far = i == 0 || !masked_step<true>(x, i, y, daz);
   const std::size_t whole = i + (n - i) / 8 * 8;
   constexpr std::size_t stretch = 8 * (Refined + Instruction);
   for (; exact_so_far && whole - i >= stretch; i += stretch) {
-    exact_so_far = !stretch_step<Refined, Instruction, true, S>(x + i, y + i);
+    exact_so_far = !stretch_step<Refined, Instruction, true, S>(x + i, y + i, daz);
   }
   for (; whole - i >= stretch; i += stretch) {
-    stretch_step<Refined, Instruction, false, S>(x + i, y + i);
+    stretch_step<Refined, Instruction, false, S>(x + i, y + i, daz);
   }
   for (; i != whole; i += 8) {
     __mmask8 rounded = 0;
     const __m512d v = _mm512_loadu_pd(x + i);
     if (exact_so_far) {
-      store_avx512f<S>(y + i, roots<true>(v, all_lanes, rounded));
+      store_avx512f<S>(y + i, roots<true>(v, all_lanes, daz, rounded));
       exact_so_far = rounded == 0;
     } else {
-      store_avx512f<S>(y + i, roots<false>(v, all_lanes, rounded));
+      store_avx512f<S>(y + i, roots<false>(v, all_lanes, daz, rounded));
     }
   }
   if (i < n) {
     if (exact_so_far) {
-      masked_step<true>(x + i, n - i, y + i);
+      masked_step<true>(x + i, n - i, y + i, daz);
     } else {
-      masked_step<false>(x + i, n - i, y + i);
+      masked_step<false>(x + i, n - i, y + i, daz);
     }
   }
   finish_stores<S>();
