@@ -99,18 +99,24 @@ void call(Tier tier, const double* x, std::size_t n, double* y) noexcept {
   }
 }
 
-// The refined roots are those rounded to nearest: MXCSR's rounding control,
-// which fesetround sets along with x87's, must say so. The AVX2 ones raise
-// inexact on the way, which must not trap.
-bool takes_refined_roots(Tier tier, std::size_t n) noexcept {
-  if (n < 16 || tier == Tier::sse2) {
-    return false;
+// Which refined roots a call takes, if any. They are those rounded to
+// nearest: MXCSR's rounding control, which fesetround sets along with x87's,
+// must say so. The AVX2 ones raise inexact on the way, which must not trap.
+// Arrays shorter than two AVX-512 vectors take the instruction: refined,
+// their calls saved a few nanoseconds at best, and in some runs took up to
+// 1.7 times as long.
+enum class Roots { from_the_instruction, refined_avx512f, refined_avx2 };
+
+Roots roots_for(std::size_t n, unsigned mxcsr) noexcept {
+  if (n < 16 || (mxcsr & _MM_ROUND_MASK) != _MM_ROUND_NEAREST) {
+    return Roots::from_the_instruction;
   }
-  const unsigned mxcsr = _mm_getcsr();
-  if ((mxcsr & _MM_ROUND_MASK) != _MM_ROUND_NEAREST) {
-    return false;
+  if (detail::cpu_has_avx512f()) {
+    return Roots::refined_avx512f;
   }
-  return tier == Tier::avx512f || ((mxcsr & _MM_MASK_INEXACT) != 0 && detail::cpu_has_fma());
+  const bool avx2 = detail::cpu_has_avx2() && detail::cpu_has_fma();
+  return avx2 && (mxcsr & _MM_MASK_INEXACT) != 0 ? Roots::refined_avx2
+                                                 : Roots::from_the_instruction;
 }
 
 }  // namespace
@@ -144,20 +150,27 @@ void sq_n(const double* x, std::size_t n, double* y) noexcept {
 void sqrt_n(const double* x, std::size_t n, double* y) noexcept {
 #if defined(VEMO_NUMERIC_X86_KERNELS)
   // Under another rounding mode the instruction gives the roots that mode
-  // asks for. Arrays shorter than two AVX-512 vectors take it too: refined,
-  // their calls saved a few nanoseconds at best, and in some runs took up to
-  // 1.7 times as long.
+  // asks for.
+  switch (roots_for(n, _mm_getcsr())) {
+    case Roots::refined_avx512f:
+      if (streams(x, n, y)) {
+        detail::sqrt_n_avx512f_interleaved_streaming(x, n, y);
+      } else {
+        detail::sqrt_n_avx512f_interleaved(x, n, y);
+      }
+      return;
+    case Roots::refined_avx2:
+      if (streams(x, n, y)) {
+        detail::sqrt_n_avx2_interleaved_streaming(x, n, y);
+      } else {
+        detail::sqrt_n_avx2_interleaved(x, n, y);
+      }
+      return;
+    case Roots::from_the_instruction:
+      break;
+  }
   const Tier tier = widest_tier();
-  const bool stream = streams(x, n, y);
-  if (takes_refined_roots(tier, n)) {
-    if (tier == Tier::avx512f) {
-      (stream ? detail::sqrt_n_avx512f_interleaved_streaming : detail::sqrt_n_avx512f_interleaved)(
-          x, n, y);
-    } else {
-      (stream ? detail::sqrt_n_avx2_interleaved_streaming : detail::sqrt_n_avx2_interleaved)(x, n,
-                                                                                             y);
-    }
-  } else if (stream) {
+  if (streams(x, n, y)) {
     call<detail::sqrt_n_avx512f_streaming, detail::sqrt_n_avx2_streaming,
          detail::sqrt_n_sse2_streaming>(tier, x, n, y);
   } else {
