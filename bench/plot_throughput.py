@@ -7,7 +7,7 @@
 Needs matplotlib (Debian: python3-matplotlib). Each point is the fastest of
 the benchmark's repetitions, and of all the runs given, in billions of doubles
 per second; dotted lines mark where the input and output arrays together fill
-each cache level.
+each cache level the CPU reports.
 """
 import json
 import sys
@@ -24,13 +24,30 @@ WAYS = {
     "calls": ("a call to the archive per element (no LTO)", dict(color="C7")),
     "inline": ("the loop inline, -O3", dict(color="C0")),
     "inline_native": ("the loop inline, -O3 -march=native -fno-math-errno", dict(color="C2")),
+    "refined_1_3_0": ("sqrt_n's AVX-512F kernel of 1.3.0", dict(color="C3", linestyle=":")),
+    "avx2_interleaved": ("sqrt_n's AVX2 kernel, called directly", dict(color="C4")),
+    "avx2_instruction": ("the instruction's AVX2 kernel, called directly", dict(color="C4", linestyle=":")),
     "eigen_native": ("Eigen 3.4, -O3 -march=native", dict(color="C1")),
     "eigen_fast_native": (
         "Eigen 3.4, -O3 -march=native, default fast math (roots not correctly rounded)",
         dict(color="C1", linestyle="--"),
     ),
+    "sleef_u05_native": ("SLEEF 3.5, 0.5 ulp, -O3 -march=native", dict(color="C5")),
+    "highway_native": ("Highway 1.0, -O3 for this machine", dict(color="C6")),
+    "xsimd_native": ("xsimd 8.1, -O3 -march=native", dict(color="C8")),
 }
-FUNCTIONS = {"sq": "sq", "sqrt": "sqrt, mixed signs", "sqrt_positive": "sqrt, positive"}
+# Panels: a title and the functions whose series it draws, each with a
+# label suffix and a line style of its own where several share a panel.
+PANELS = [
+    ("sq", [("sq", "", {})]),
+    ("sqrt, mixed signs", [("sqrt", "", {})]),
+    ("sqrt, positive", [("sqrt_positive", "", {})]),
+    ("sqrt, every 4th element zero", [("sqrt_quarter_zeros", "", {})]),
+    ("sq, in place and read back at once", [("sq_in_place", ", in place", dict(linestyle="-.")),
+                                            ("sq_read_back", ", read back", dict(linestyle=(0, (1, 1))))]),
+    ("sqrt, in place and read back at once", [("sqrt_in_place", ", in place", dict(linestyle="-.")),
+                                              ("sqrt_read_back", ", read back", dict(linestyle=(0, (1, 1))))]),
+]
 
 
 def read(paths):
@@ -62,13 +79,16 @@ def main():
         sys.exit(f"usage: {sys.argv[0]} <array_benchmark JSON>... <output .svg>")
     context, series = read(sys.argv[1:-1])
     plt.rcParams["svg.hashsalt"] = "vemo_numeric"  # the same input gives the same file
-    figure, axes = plt.subplots(1, len(FUNCTIONS), figsize=(16, 5.5), sharex=True)
-    for axis, (function, title) in zip(axes, FUNCTIONS.items()):
-        for way, (label, style) in WAYS.items():
-            points = sorted(series.get(function, {}).get(way, []))
-            if points:
-                sizes, rates = zip(*points)
-                axis.plot(sizes, [rate / 1e9 for rate in rates], marker="o", markersize=3, label=label, **style)
+    figure, grid = plt.subplots(2, 3, figsize=(18, 11), sharex=True)
+    axes = grid.flatten()
+    for axis, (title, functions) in zip(axes, PANELS):
+        for function, suffix, extra in functions:
+            for way, (label, style) in WAYS.items():
+                points = sorted(series.get(function, {}).get(way, []))
+                if points:
+                    sizes, rates = zip(*points)
+                    axis.plot(sizes, [rate / 1e9 for rate in rates], marker="o", markersize=3,
+                              label=label + suffix, **{**style, **extra})
         for cache in context.get("caches", []):
             if cache["type"] in ("Data", "Unified"):
                 axis.axvline(cache["size"] / 16, color="0.6", linestyle=":", linewidth=1)
@@ -82,15 +102,15 @@ def main():
         axis.set_title(title)
         axis.set_xlabel("array size (doubles)")
         axis.grid(True, which="major", alpha=0.3)
+        axis.legend(fontsize=7, frameon=False, loc="lower left")
     axes[0].set_ylabel("throughput (billions of doubles per second)")
-    handles, labels = axes[1].get_legend_handles_labels()
-    figure.legend(handles, labels, loc="lower center", ncol=2, fontsize=9, frameon=False)
+    axes[3].set_ylabel("throughput (billions of doubles per second)")
     machine = context.get("cpu_model", context.get("host_name", "unknown CPU"))
     if "cpu_features" in context:
         machine += f" with {context['cpu_features']}"
     compiler = context.get("compiler", "unknown compiler")
     figure.suptitle(f"{machine}, {context['num_cpus']} CPUs; {compiler}; {context['date'][:10]}", fontsize=10)
-    figure.tight_layout(rect=(0, 0.13, 1, 0.96))
+    figure.tight_layout(rect=(0, 0, 1, 0.97))
     figure.savefig(sys.argv[-1], metadata={"Date": None})
 
 
