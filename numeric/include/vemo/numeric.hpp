@@ -4,7 +4,7 @@
 // The library's version, for checks at compile time; the build reads it from
 // here. VEMO_NUMERIC_VERSION is major * 10000 + minor * 100 + patch.
 #define VEMO_NUMERIC_VERSION_MAJOR 1
-#define VEMO_NUMERIC_VERSION_MINOR 4
+#define VEMO_NUMERIC_VERSION_MINOR 5
 #define VEMO_NUMERIC_VERSION_PATCH 0
 #define VEMO_NUMERIC_VERSION                                               \
   (VEMO_NUMERIC_VERSION_MAJOR * 10000 + VEMO_NUMERIC_VERSION_MINOR * 100 + \
