@@ -178,13 +178,16 @@ std::vector<std::int64_t> sizes_beyond_the_cache() {
 // A way of the functions and of the native loop on memory's terms: from 256
 // doubles up to beyond the cache ("<function>/<way>/..." for the sizes the
 // other ways lack), in place ("<function>_in_place/...") and read back at
-// once ("<function>_read_back/...").
-void register_memory_way(const std::string& function, const std::string& way, ArrayFunction array) {
-  for (const auto& [prefix, use] :
-       {std::pair{function, Use::apart}, std::pair{function + "_in_place", Use::in_place},
-        std::pair{function + "_read_back", Use::read_back}}) {
-    auto* registered = benchmark::RegisterBenchmark((prefix + "/" + way).c_str(), throughput, array,
-                                                    Kind::mixed, use);
+// once ("<function>_read_back/..."). `function_way` is "<function>/<way>".
+void register_memory_way(const std::string& function_way, ArrayFunction array) {
+  const std::size_t slash = function_way.find('/');
+  for (const auto& [suffix, use] :
+       {std::pair{"", Use::apart}, std::pair{"_in_place", Use::in_place},
+        std::pair{"_read_back", Use::read_back}}) {
+    std::string name = function_way;
+    name.insert(slash, suffix);
+    auto* registered =
+        benchmark::RegisterBenchmark(name.c_str(), throughput, array, Kind::mixed, use);
     if (use != Use::apart) {
       registered->RangeMultiplier(4)->Range(256, 4 << 20);
     }
@@ -237,10 +240,10 @@ void register_all() {
 #ifdef VEMO_NUMERIC_BENCH_NATIVE
   register_way("sq/inline_native", sq_loop_native);
   register_root_way("inline_native", sqrt_loop_native, true);
-  register_memory_way("sq", "array", vemo::numeric::sq_n);
-  register_memory_way("sq", "inline_native", sq_loop_native);
-  register_memory_way("sqrt", "array", vemo::numeric::sqrt_n);
-  register_memory_way("sqrt", "inline_native", sqrt_loop_native);
+  register_memory_way("sq/array", vemo::numeric::sq_n);
+  register_memory_way("sq/inline_native", sq_loop_native);
+  register_memory_way("sqrt/array", vemo::numeric::sqrt_n);
+  register_memory_way("sqrt/inline_native", sqrt_loop_native);
 #endif
 #ifdef VEMO_NUMERIC_X86_KERNELS
   // The kernels themselves, whatever the dispatch would take here, so that a

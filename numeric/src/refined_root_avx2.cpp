@@ -203,7 +203,7 @@ inline bool short_steps(const double* x, std::size_t count, double* y, bool exac
 
 // Refined vectors of refined roots and Instruction vectors of roots from the
 // instruction; if CheckExact, returns whether some root is inexact.
-template <int Refined, int Instruction, bool CheckExact, Stores S>
+template <std::size_t Refined, std::size_t Instruction, bool CheckExact, Stores S>
 VEMO_NUMERIC_TARGET("avx2,fma")
 inline bool stretch_step(const double* x, double* y) {
   constexpr std::size_t stretch = 4 * (Refined + Instruction);
@@ -222,7 +222,7 @@ inline bool stretch_step(const double* x, double* y) {
 // Stretches of Refined vectors of refined roots and Instruction vectors of
 // roots from the instruction, side by side. With streaming stores, the
 // whole vectors cover whole lines of y.
-template <int Refined, int Instruction, Stores S>
+template <std::size_t Refined, std::size_t Instruction, Stores S>
 VEMO_NUMERIC_TARGET("avx2,fma")
 void each_root(const double* x, std::size_t n, double* y) noexcept {
   // Raised already, inexact needs no checking: the steps' own changes nothing.

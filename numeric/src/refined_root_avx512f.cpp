@@ -154,7 +154,7 @@ bool masked_step(const double* x, std::size_t count, double* y, bool daz) {
 // Refined vectors of refined roots and Instruction vectors of roots from
 // the instruction, which raises inexact itself; if CheckExact, returns
 // whether some refined root is inexact, having raised inexact for it.
-template <int Refined, int Instruction, bool CheckExact, Stores S>
+template <std::size_t Refined, std::size_t Instruction, bool CheckExact, Stores S>
 VEMO_NUMERIC_TARGET("avx512f")
 inline bool stretch_step(const double* x, double* y, bool daz) {
   constexpr std::size_t stretch = 8 * (Refined + Instruction);
@@ -178,7 +178,7 @@ inline bool stretch_step(const double* x, double* y, bool daz) {
 // and the square-root unit work at once. Until some refined root is found
 // inexact, the refined vectors check their roots' residuals. y's whole
 // vectors are whole lines.
-template <int Refined, int Instruction, Stores S>
+template <std::size_t Refined, std::size_t Instruction, Stores S>
 VEMO_NUMERIC_TARGET("avx512f")
 void each_root(const double* x, std::size_t n, double* y) noexcept {
   const bool daz = (_mm_getcsr() & denormals_are_zero) != 0;
