@@ -110,10 +110,10 @@ inline __m256d roots(__m256d v) {
   const Lanes lanes = lanes_of(v);
   __m256d root = refined_root(_mm256_blendv_pd(v, _mm256_set1_pd(1.0), lanes.outside));
   // The other lanes as the instruction's kernel has them: x where the quiet
-  // comparison x >= 0 holds (it raises invalid for a signalling NaN only),
+  // comparison x == |x| holds (it raises invalid for a signalling NaN only),
   // +0.0 elsewhere. Zeros and +inf are their own roots; the small lanes
   // take the instruction.
-  const __m256d selected = _mm256_and_pd(v, _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_GE_OQ));
+  const __m256d selected = _mm256_and_pd(v, in_domain_avx2(v));
   root = _mm256_blendv_pd(root, selected, lanes.outside);
   if (_mm256_movemask_pd(lanes.small) != 0) {
     root = _mm256_blendv_pd(root, _mm256_sqrt_pd(selected), lanes.small);
@@ -135,7 +135,7 @@ inline bool any_inexact(__m256d v, __m256d root) {
   __m256d rounded = _mm256_cmp_pd(_mm256_fnmadd_pd(refined_root, refined_root, refined_x),
                                   _mm256_setzero_pd(), _CMP_NEQ_OQ);
   if (_mm256_movemask_pd(lanes.small) != 0) {
-    const __m256d in_domain = _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_GE_OQ);
+    const __m256d in_domain = in_domain_avx2(v);
     const __m256d scaled_x =
         _mm256_mul_pd(_mm256_and_pd(v, _mm256_and_pd(in_domain, lanes.small)), two_to(1000));
     const __m256d scaled_root = _mm256_mul_pd(_mm256_and_pd(root, lanes.small), two_to(500));
