@@ -16,6 +16,7 @@
 #include "test_values.hpp"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -27,14 +28,14 @@
 
 namespace {
 
-constexpr std::size_t block = 1 << 16;
-
 struct Tally {
   std::atomic<std::uint64_t> wrong_roots{0};
   std::atomic<std::uint64_t> wrong_flags{0};
 };
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
+constexpr std::size_t block = 1 << 16;
+
 using ArrayFunction = void (*)(const double* x, std::size_t n, double* y) noexcept;
 
 struct Kernel {
@@ -55,7 +56,8 @@ std::uint64_t parse_count(const char* text) {
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 // Each block's inputs and scalar roots once, then every kernel on them.
-void check_blocks(std::uint64_t first_block, std::uint64_t blocks, std::vector<Kernel*> kernels) {
+void check_blocks(std::uint64_t first_block, std::uint64_t blocks,
+                  const std::vector<Kernel*>& kernels) {
   using test_values::bits_of;
   const std::vector<test_values::Environment> environments = [] {
     std::vector<test_values::Environment> nearest;
@@ -72,7 +74,8 @@ void check_blocks(std::uint64_t first_block, std::uint64_t blocks, std::vector<K
     // Every block has its own inputs, however the blocks are shared out.
     std::uint64_t state = index << 32;
     const std::vector<double> inputs = root_inputs::mixed_inputs(block, state);
-    const test_values::ScopedEnvironment in(environments[index % environments.size()]);
+    const test_values::ScopedEnvironment in(
+        environments[static_cast<std::size_t>(index % environments.size())]);
     const test_values::Raised scalar = test_values::raised_by([&] {
       std::transform(inputs.begin(), inputs.end(), expected.begin(), vemo::numeric::sqrt);
     });
@@ -109,13 +112,16 @@ int main(int argc, char** argv) {
   namespace detail = vemo::numeric::detail;
   const bool fma = detail::cpu_has_avx2() && detail::cpu_has_fma();
   const bool avx512f = detail::cpu_has_avx512f();
-  Kernel all[] = {
-      {"avx2_refined", fma, detail::sqrt_n_avx2_refined, {}},
-      {"avx2_interleaved", fma, detail::sqrt_n_avx2_interleaved, {}},
-      {"avx2_interleaved_streaming", fma, detail::sqrt_n_avx2_interleaved_streaming, {}},
-      {"avx512f_refined", avx512f, detail::sqrt_n_avx512f_refined, {}},
-      {"avx512f_interleaved", avx512f, detail::sqrt_n_avx512f_interleaved, {}},
-      {"avx512f_interleaved_streaming", avx512f, detail::sqrt_n_avx512f_interleaved_streaming, {}}};
+  std::array<Kernel, 6> all{
+      {{"avx2_refined", fma, detail::sqrt_n_avx2_refined, {}},
+       {"avx2_interleaved", fma, detail::sqrt_n_avx2_interleaved, {}},
+       {"avx2_interleaved_streaming", fma, detail::sqrt_n_avx2_interleaved_streaming, {}},
+       {"avx512f_refined", avx512f, detail::sqrt_n_avx512f_refined, {}},
+       {"avx512f_interleaved", avx512f, detail::sqrt_n_avx512f_interleaved, {}},
+       {"avx512f_interleaved_streaming",
+        avx512f,
+        detail::sqrt_n_avx512f_interleaved_streaming,
+        {}}}};
   std::vector<Kernel*> kernels;
   for (Kernel& kernel : all) {
     if (kernel.supported) {
@@ -139,10 +145,11 @@ int main(int argc, char** argv) {
   for (std::thread& worker : workers) {
     worker.join();
   }
+  const std::uint64_t checked = blocks * block;
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%llu roots checked per kernel in %.0f s on %llu threads\n",
-              static_cast<unsigned long long>(blocks * block), seconds,
+              static_cast<unsigned long long>(checked), seconds,
               static_cast<unsigned long long>(threads));
   bool all_right = true;
   for (const Kernel* kernel : kernels) {
