@@ -153,18 +153,12 @@ void sqrt_n(const double* x, std::size_t n, double* y) noexcept {
   // asks for.
   switch (roots_for(n, _mm_getcsr())) {
     case Roots::refined_avx512f:
-      if (streams(x, n, y)) {
-        detail::sqrt_n_avx512f_interleaved_streaming(x, n, y);
-      } else {
-        detail::sqrt_n_avx512f_interleaved(x, n, y);
-      }
+      (streams(x, n, y) ? detail::sqrt_n_avx512f_interleaved_streaming
+                        : detail::sqrt_n_avx512f_interleaved)(x, n, y);
       return;
     case Roots::refined_avx2:
-      if (streams(x, n, y)) {
-        detail::sqrt_n_avx2_interleaved_streaming(x, n, y);
-      } else {
-        detail::sqrt_n_avx2_interleaved(x, n, y);
-      }
+      (streams(x, n, y) ? detail::sqrt_n_avx2_interleaved_streaming
+                        : detail::sqrt_n_avx2_interleaved)(x, n, y);
       return;
     case Roots::from_the_instruction:
       break;
