@@ -1,5 +1,5 @@
 #include "array_kernels.hpp"
-#include "x86_lane_ops.hpp"
+#include "x86/lane_ops.hpp"
 
 // sqrt_n's roots on AVX-512F without the square-root instruction, whose
 // throughput there is a fraction of the multiply-add units'. Each root comes

@@ -1,5 +1,5 @@
 #include "array_kernels.hpp"
-#include "x86_lane_ops.hpp"
+#include "x86/lane_ops.hpp"
 
 // sqrt_n's roots on AVX2 with FMA, from multiply-adds beside the square-root
 // instruction. AVX2 has no reciprocal square-root estimate for doubles, so
