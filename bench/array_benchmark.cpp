@@ -2,14 +2,17 @@
 // library's array functions against a call to the library per element, the
 // same loop written inline with this file's flags, and, where they were
 // built, that loop compiled for this machine, Eigen, SLEEF, Highway and
-// xsimd. The root kernels for AVX2 and 1.3.0's AVX-512F kernel are measured
-// too, called directly. The report's context says how many roots each way
+// xsimd. The root kernels for AVX2 (the instruction's, and the split this
+// CPU's profile names) and 1.3.0's AVX-512F kernel are measured too, called
+// directly. The report's context says how many roots each way
 // gets wrong. Plot the JSON output (--benchmark_format=json) with
 // plot_throughput.py.
 #include <vemo/numeric.hpp>
 
 #include "array_kernels.hpp"
 #include "array_loops.hpp"
+#include "x86/cpu.hpp"
+#include "x86/kernels.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -167,7 +170,7 @@ std::vector<std::int64_t> sizes_beyond_the_cache() {
   std::vector<std::int64_t> sizes = {16 << 20, 64 << 20};
 #ifdef VEMO_NUMERIC_X86_KERNELS
   const auto twice_the_cache = static_cast<std::int64_t>(
-      2 * vemo::numeric::detail::last_level_cache_bytes() / sizeof(double));
+      2 * vemo::numeric::detail::cpu().last_level_cache_bytes / sizeof(double));
   if (twice_the_cache > sizes.back()) {
     sizes.push_back(twice_the_cache);
   }
@@ -249,11 +252,19 @@ void register_all() {
   // The kernels themselves, whatever the dispatch would take here, so that a
   // CPU with AVX-512F measures the AVX2 ones too.
   namespace detail = vemo::numeric::detail;
-  if (detail::cpu_has_avx2() && detail::cpu_has_fma()) {
+  const detail::CpuDescription& cpu = detail::cpu();
+  if (cpu.signature.avx2 && cpu.signature.fma) {
     register_root_way("avx2_instruction", detail::sqrt_n_avx2, true);
-    register_root_way("avx2_interleaved", detail::sqrt_n_avx2_interleaved, true);
+    const detail::Split split = cpu.profile().avx2_roots.split;
+    for (const detail::SplitKernels& kernels : detail::avx2_split_kernels) {
+      if (kernels.split == split) {
+        register_root_way("avx2_split_" + std::to_string(split.refined) + "_" +
+                              std::to_string(split.instruction),
+                          kernels.cached, true);
+      }
+    }
   }
-  if (detail::cpu_has_avx512f()) {
+  if (cpu.signature.avx512f) {
     register_root_way("refined_1_3_0", sqrt_n_refined_1_3_0, true);
   }
 #endif

@@ -5,6 +5,8 @@
 
 #include "array_kernels.hpp"
 #include "test_values.hpp"
+#include "x86/cpu.hpp"
+#include "x86/kernels.hpp"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +28,7 @@
 namespace {
 
 using namespace test_values;
-using ArrayFunction = void (*)(const double* x, std::size_t n, double* y) noexcept;
+using ArrayFunction = void (*)(const double* x, std::size_t n, double* y);
 using ScalarFunction = double (*)(double x) noexcept;
 
 struct Function {
@@ -40,12 +42,67 @@ struct Kernel {
   bool supported;
   ArrayFunction sq_n;  // null for a kernel of roots alone
   ArrayFunction sqrt_n;
-  bool rounds_to_nearest_only = false;
 };
 
-// A few widths of the widest vector (eight doubles) and a bit.
+// A few widths of the widest vector (eight doubles) and a bit: every length
+// up to this one is tried in every way.
 constexpr std::size_t max_length = 3 * 8 + 3;
 constexpr std::size_t max_offset = 8;  // start positions within a 64-byte line
+
+#ifdef VEMO_NUMERIC_X86_KERNELS
+// The refined kernels of every split on a menu, for CPUs where `supported`.
+template <std::size_t Count>
+void add_split_kernels(std::vector<Kernel>& kernels, const std::string& prefix,
+                       const vemo::numeric::detail::SplitKernels (&menu)[Count], bool supported) {
+  for (const auto& split : menu) {
+    const std::string name = prefix + "_split_" + std::to_string(split.split.refined) + "_" +
+                             std::to_string(split.split.instruction);
+    kernels.push_back({name, supported, nullptr, split.cached});
+    kernels.push_back({name + "_streaming", supported, nullptr, split.streaming});
+  }
+}
+
+// Lengths beyond max_length around one and two whole stretches of every
+// split on the menus, where a refined kernel's loops hand over to each
+// other.
+std::vector<std::size_t> stretch_lengths() {
+  namespace detail = vemo::numeric::detail;
+  std::vector<std::size_t> lengths;
+  const auto add_around = [&](std::size_t stretch) {
+    for (const std::size_t whole : {stretch, 2 * stretch}) {
+      for (const std::size_t n : {whole - 1, whole, whole + 1}) {
+        if (n > max_length && std::find(lengths.begin(), lengths.end(), n) == lengths.end()) {
+          lengths.push_back(n);
+        }
+      }
+    }
+  };
+  for (const detail::Split split : detail::avx512f_splits) {
+    add_around(8 * (split.refined + split.instruction));
+  }
+  for (const detail::Split split : detail::avx2_splits) {
+    add_around(4 * (split.refined + split.instruction));
+  }
+  std::sort(lengths.begin(), lengths.end());
+  return lengths;
+}
+#endif
+
+// Every length up to max_length, then the longer ones that the kernels'
+// stretches call for.
+std::vector<std::size_t> lengths_to_try() {
+  std::vector<std::size_t> lengths;
+  for (std::size_t n = 0; n <= max_length; ++n) {
+    lengths.push_back(n);
+  }
+#ifdef VEMO_NUMERIC_X86_KERNELS
+  const std::vector<std::size_t> longer = stretch_lengths();
+  lengths.insert(lengths.end(), longer.begin(), longer.end());
+#endif
+  return lengths;
+}
+
+std::size_t longest_tried() { return lengths_to_try().back(); }
 
 // Every kernel of this build, the dispatching functions last.
 std::vector<Kernel> all_kernels() {
@@ -53,26 +110,18 @@ std::vector<Kernel> all_kernels() {
   std::vector<Kernel> kernels = {
       {"portable", true, detail::sq_n_portable, detail::sqrt_n_portable}};
 #ifdef VEMO_NUMERIC_X86_KERNELS
-  const bool avx2 = detail::cpu_has_avx2();
-  const bool fma = avx2 && detail::cpu_has_fma();
-  const bool avx512f = detail::cpu_has_avx512f();
-  kernels.insert(
-      kernels.end(),
-      {{"sse2", true, detail::sq_n_sse2, detail::sqrt_n_sse2},
-       {"sse2_streaming", true, detail::sq_n_sse2_streaming, detail::sqrt_n_sse2_streaming},
-       {"avx2", avx2, detail::sq_n_avx2, detail::sqrt_n_avx2},
-       {"avx2_streaming", avx2, detail::sq_n_avx2_streaming, detail::sqrt_n_avx2_streaming},
-       {"avx2_refined", fma, nullptr, detail::sqrt_n_avx2_refined, true},
-       {"avx2_interleaved", fma, nullptr, detail::sqrt_n_avx2_interleaved, true},
-       {"avx2_interleaved_streaming", fma, nullptr, detail::sqrt_n_avx2_interleaved_streaming,
-        true},
-       {"avx512f", avx512f, detail::sq_n_avx512f, detail::sqrt_n_avx512f},
-       {"avx512f_streaming", avx512f, detail::sq_n_avx512f_streaming,
-        detail::sqrt_n_avx512f_streaming},
-       {"avx512f_refined", avx512f, nullptr, detail::sqrt_n_avx512f_refined, true},
-       {"avx512f_interleaved", avx512f, nullptr, detail::sqrt_n_avx512f_interleaved, true},
-       {"avx512f_interleaved_streaming", avx512f, nullptr,
-        detail::sqrt_n_avx512f_interleaved_streaming, true}});
+  const detail::CpuSignature& cpu = detail::cpu().signature;
+  kernels.insert(kernels.end(),
+                 {{"sse2", true, detail::sq_n_sse2, detail::sqrt_n_sse2},
+                  {"sse2_streaming", true, detail::sq_n_sse2_streaming, detail::sqrt_n_sse2_streaming},
+                  {"avx2", cpu.avx2, detail::sq_n_avx2, detail::sqrt_n_avx2},
+                  {"avx2_streaming", cpu.avx2, detail::sq_n_avx2_streaming,
+                   detail::sqrt_n_avx2_streaming}});
+  add_split_kernels(kernels, "avx2", detail::avx2_split_kernels, cpu.avx2 && cpu.fma);
+  kernels.insert(kernels.end(), {{"avx512f", cpu.avx512f, detail::sq_n_avx512f, detail::sqrt_n_avx512f},
+                                 {"avx512f_streaming", cpu.avx512f, detail::sq_n_avx512f_streaming,
+                                  detail::sqrt_n_avx512f_streaming}});
+  add_split_kernels(kernels, "avx512f", detail::avx512f_split_kernels, cpu.avx512f);
 #endif
 #ifdef VEMO_NUMERIC_NEON_KERNELS
   kernels.push_back({"neon", true, detail::sq_n_neon, detail::sqrt_n_neon});
@@ -96,7 +145,11 @@ const std::vector<Kernel>& runnable_kernels() {
         kernels.push_back(kernel);
       }
     }
-    std::cout << "[ kernels  ] array_kernel(): " << vemo::numeric::array_kernel() << "; run:" << ran
+    std::cout << "[ kernels  ] array_kernel(): " << vemo::numeric::array_kernel()
+#ifdef VEMO_NUMERIC_X86_KERNELS
+              << "; profile: " << vemo::numeric::detail::cpu().row->name
+#endif
+              << "; run:" << ran
               << "; not supported by this CPU:" << (not_run.empty() ? " none" : not_run) << '\n';
     return kernels;
   }();
@@ -151,7 +204,9 @@ TEST(ArrayKernels, TheWidestIsNamed) {
 TEST(ArrayKernels, GiveTheScalarBitsAtEveryLengthAndAlignment) {
   const std::vector<double> values = sweep_inputs();
   const double untouched = from_bits(0x7FF4'0000'DEAD'BEEF);  // a NaN no function makes
-  const std::size_t buffer_size = max_offset + max_length + max_offset;
+  const std::vector<std::size_t> lengths = lengths_to_try();
+  const std::size_t longest = longest_tried();
+  const std::size_t buffer_size = max_offset + longest + max_offset;
   std::size_t next_value = 0;  // each array takes the next values of the sweep
   for (const Kernel& kernel : runnable_kernels()) {
     for (const Function& function : functions_of(kernel)) {
@@ -170,24 +225,28 @@ TEST(ArrayKernels, GiveTheScalarBitsAtEveryLengthAndAlignment) {
       }
 
       // Every length and pair of start positions, apart and in place.
-      for (std::size_t n = 0; n <= max_length && !HasFailure(); ++n) {
+      for (const std::size_t n : lengths) {
+        if (HasFailure()) {
+          break;
+        }
         for (std::size_t x_offset = 0; x_offset < max_offset; ++x_offset) {
           SCOPED_TRACE("x at " + std::to_string(x_offset));
           std::vector<double> x_buffer(buffer_size, untouched);
-          next_value = (next_value + max_length) % (values.size() - max_length);
+          next_value = (next_value + longest) % (values.size() - longest);
           std::copy_n(values.data() + next_value, n, x_buffer.data() + x_offset);
           for (std::size_t y_offset = 0; y_offset < max_offset; ++y_offset) {
             std::vector<double> y_buffer(buffer_size, untouched);
             expect_scalar_bits(function, x_buffer.data() + x_offset, n, y_buffer, y_offset);
           }
-          // Overlapping in every way: y that many elements before or after x.
-          for (std::size_t shift = 1; shift < n; ++shift) {
-            for (const std::size_t y_at :
-                 {max_length + x_offset - shift, max_length + x_offset + shift}) {
-              std::vector<double> shared(max_length, untouched);
+          // Overlapping: y that many elements before or after x, at every
+          // shift up to max_length and the last one.
+          for (std::size_t shift = 1; shift < n;
+               shift = shift < max_length || shift == n - 1 ? shift + 1 : n - 1) {
+            for (const std::size_t y_at : {longest + x_offset - shift, longest + x_offset + shift}) {
+              std::vector<double> shared(longest, untouched);
               shared.insert(shared.end(), x_buffer.begin(), x_buffer.end());
-              shared.resize(shared.size() + max_length, untouched);
-              expect_scalar_bits(function, shared.data() + max_length + x_offset, n, shared, y_at);
+              shared.resize(shared.size() + longest, untouched);
+              expect_scalar_bits(function, shared.data() + longest + x_offset, n, shared, y_at);
             }
           }
           expect_scalar_bits(function, x_buffer.data() + x_offset, n, x_buffer, x_offset);
@@ -241,11 +300,13 @@ TEST(ArrayKernels, TouchNothingBeyondEitherEnd) {
   const GuardedPages pages;
   ASSERT_TRUE(pages.ok()) << "mmap or mprotect failed";
   // Any values will do: only where the kernels reach matters.
-  std::fill_n(pages.input_start(), max_length, -2.0);
-  std::fill_n(pages.input_end(max_length), max_length, -2.0);
+  const std::vector<std::size_t> lengths = lengths_to_try();
+  const std::size_t longest = longest_tried();
+  std::fill_n(pages.input_start(), longest, -2.0);
+  std::fill_n(pages.input_end(longest), longest, -2.0);
   for (const Kernel& kernel : runnable_kernels()) {
     for (const Function& function : functions_of(kernel)) {
-      for (std::size_t n = 0; n <= max_length; ++n) {
+      for (const std::size_t n : lengths) {
         // Either end of x against a guard page, with y's at the same end or
         // the other (so with other alignments), and in place.
         for (double* x : {pages.input_start(), pages.input_end(n)}) {
@@ -280,9 +341,6 @@ TEST(ArrayKernels, RaiseTheScalarFlagsAndKeepErrno) {
     const ScopedEnvironment in(environment);
     ASSERT_TRUE(in.set()) << "cannot round " << environment.name;
     for (const Kernel& kernel : runnable_kernels()) {
-      if (kernel.rounds_to_nearest_only && environment.rounding != FE_TONEAREST) {
-        continue;
-      }
       for (const Function& function : functions_of(kernel)) {
         SCOPED_TRACE(kernel.name + " " + function.name + ", rounding " + environment.name);
         for (const double input : inputs) {

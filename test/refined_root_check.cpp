@@ -1,6 +1,6 @@
-// The long check of the refined root kernels: compares each that this CPU
-// runs, called directly, bit for bit with the scalar root (the square-root
-// instruction) over as many inputs as asked, ten billion by default, of
+// The long check of the refined root kernels: compares sqrt_n and each
+// refined kernel that this CPU runs, called directly, bit for bit with the
+// scalar root (the square-root instruction) over as many inputs as asked, ten billion by default, of
 // every kind in root_inputs.hpp, in blocks that each run with one of DAZ and
 // FTZ clear or set and compare their flags too.
 //
@@ -14,16 +14,20 @@
 #include "array_kernels.hpp"
 #include "root_inputs.hpp"
 #include "test_values.hpp"
+#include "x86/cpu.hpp"
+#include "x86/kernels.hpp"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <functional>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -36,11 +40,12 @@ struct Tally {
 #ifdef VEMO_NUMERIC_X86_KERNELS
 constexpr std::size_t block = 1 << 16;
 
-using ArrayFunction = void (*)(const double* x, std::size_t n, double* y) noexcept;
+using ArrayFunction = void (*)(const double* x, std::size_t n, double* y);
 
 struct Kernel {
-  const char* name;
-  bool supported;
+  Kernel(std::string kernel_name, ArrayFunction kernel_function)
+      : name(std::move(kernel_name)), function(kernel_function) {}
+  std::string name;
   ArrayFunction function;
   Tally tally;
 };
@@ -85,7 +90,7 @@ void check_blocks(std::uint64_t first_block, std::uint64_t blocks,
       std::uint64_t wrong = 0;
       for (std::size_t i = 0; i < block; ++i) {
         if (bits_of(roots[i]) != bits_of(expected[i]) && ++wrong <= 3) {
-          std::fprintf(stderr, "%s: sqrt of %a (0x%016llx) gave %a, expected %a\n", kernel->name,
+          std::fprintf(stderr, "%s: sqrt of %a (0x%016llx) gave %a, expected %a\n", kernel->name.c_str(),
                        inputs[i], static_cast<unsigned long long>(bits_of(inputs[i])), roots[i],
                        expected[i]);
         }
@@ -110,25 +115,29 @@ int main(int argc, char** argv) {
   }
 #ifdef VEMO_NUMERIC_X86_KERNELS
   namespace detail = vemo::numeric::detail;
-  const bool fma = detail::cpu_has_avx2() && detail::cpu_has_fma();
-  const bool avx512f = detail::cpu_has_avx512f();
-  std::array<Kernel, 6> all{
-      {{"avx2_refined", fma, detail::sqrt_n_avx2_refined, {}},
-       {"avx2_interleaved", fma, detail::sqrt_n_avx2_interleaved, {}},
-       {"avx2_interleaved_streaming", fma, detail::sqrt_n_avx2_interleaved_streaming, {}},
-       {"avx512f_refined", avx512f, detail::sqrt_n_avx512f_refined, {}},
-       {"avx512f_interleaved", avx512f, detail::sqrt_n_avx512f_interleaved, {}},
-       {"avx512f_interleaved_streaming",
-        avx512f,
-        detail::sqrt_n_avx512f_interleaved_streaming,
-        {}}}};
+  const detail::CpuSignature& cpu = detail::cpu().signature;
+  // Tallies are atomic, so the kernels stay where they were made.
+  std::deque<Kernel> all;
+  all.emplace_back("sqrt_n", vemo::numeric::sqrt_n);
+  const auto add_menu = [&](const std::string& prefix, const auto& menu) {
+    for (const detail::SplitKernels& split : menu) {
+      const std::string name = prefix + "_split_" + std::to_string(split.split.refined) + "_" +
+                               std::to_string(split.split.instruction);
+      all.emplace_back(name, split.cached);
+      all.emplace_back(name + "_streaming", split.streaming);
+    }
+  };
+  if (cpu.avx2 && cpu.fma) {
+    add_menu("avx2", detail::avx2_split_kernels);
+  }
+  if (cpu.avx512f) {
+    add_menu("avx512f", detail::avx512f_split_kernels);
+  }
   std::vector<Kernel*> kernels;
   for (Kernel& kernel : all) {
-    if (kernel.supported) {
-      kernels.push_back(&kernel);
-    }
+    kernels.push_back(&kernel);
   }
-  if (kernels.empty()) {
+  if (kernels.size() == 1) {
     std::fprintf(
         stderr,
         "%s: this CPU has neither AVX2 with FMA nor AVX-512F, so no refined kernel can run here\n",
@@ -153,7 +162,7 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(threads));
   bool all_right = true;
   for (const Kernel* kernel : kernels) {
-    std::printf("%s: %llu wrong, %llu blocks of %zu with wrong flags\n", kernel->name,
+    std::printf("%s: %llu wrong, %llu blocks of %zu with wrong flags\n", kernel->name.c_str(),
                 static_cast<unsigned long long>(kernel->tally.wrong_roots.load()),
                 static_cast<unsigned long long>(kernel->tally.wrong_flags.load()), block);
     all_right = all_right && kernel->tally.wrong_roots == 0 && kernel->tally.wrong_flags == 0;

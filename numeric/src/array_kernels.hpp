@@ -2,21 +2,20 @@
 #define VEMO_NUMERIC_ARRAY_KERNELS_HPP
 
 // The loops behind sq_n and sqrt_n: one pair per instruction set, for the
-// dispatch in vemo_numeric.cpp and for the tests, which call each directly.
-// This header is not installed. Every pair keeps the whole contract of sq_n
-// and sqrt_n; a pair for an instruction set may only run where the CPU and
-// the operating system support it.
+// dispatch in vemo_numeric.cpp and for the tests, which call each directly
+// (the x86 ones are declared in x86/kernels.hpp). This header is not
+// installed. Every pair keeps the whole contract of sq_n and sqrt_n.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-// The x86 kernels need GCC-style target attributes and
-// __builtin_cpu_supports; MSVC and clang-cl (which does not define __GNUC__)
-// take the portable loop. Every aarch64 CPU has Advanced SIMD. WebAssembly
-// cannot ask at run time: its SIMD kernel is built when the build targets
-// simd128 (-msimd128), and the portable loop otherwise.
+// The x86 kernels need GCC-style target attributes and <cpuid.h>; MSVC and
+// clang-cl (which does not define __GNUC__) take the portable loop. Every
+// aarch64 CPU has Advanced SIMD. WebAssembly cannot ask at run time: its
+// SIMD kernel is built when the build targets simd128 (-msimd128), and the
+// portable loop otherwise.
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define VEMO_NUMERIC_X86_KERNELS 1
 #elif defined(__GNUC__) && defined(__aarch64__)
@@ -98,76 +97,6 @@ std::size_t elements_to_boundary(const double* y, std::size_t n) {
   const auto elements = static_cast<std::size_t>((Bytes - past) % Bytes / sizeof(double));
   return elements < n ? elements : n;
 }
-
-// __builtin_cpu_supports reads what the runtime found when its constructor
-// ran. Called from a static initialiser that runs earlier, it finds no
-// feature at all, not even SSE2, which every CPU this library runs on has;
-// then __builtin_cpu_init reads the CPU first. (Calling it every time would
-// cost a call per use.)
-inline void read_cpu_features() noexcept {
-  if (!__builtin_cpu_supports("sse2")) {
-    __builtin_cpu_init();
-  }
-}
-
-// Whether the CPU has the instructions and the operating system saves their
-// registers, asked afresh each time.
-inline bool cpu_has_avx2() noexcept {
-  read_cpu_features();
-  return static_cast<bool>(__builtin_cpu_supports("avx2"));
-}
-inline bool cpu_has_fma() noexcept {
-  read_cpu_features();
-  return static_cast<bool>(__builtin_cpu_supports("fma"));
-}
-inline bool cpu_has_avx512f() noexcept {
-  read_cpu_features();
-  return static_cast<bool>(__builtin_cpu_supports("avx512f"));
-}
-
-// The size in bytes of the last-level cache the CPU reports, or
-// fallback_cache_bytes where it reports none. Reads no state of its own.
-constexpr std::size_t fallback_cache_bytes = std::size_t{32} << 20;
-std::size_t last_level_cache_bytes() noexcept;
-
-// SSE2 is the baseline: every x86-64 CPU has it, and the library needs it on
-// 32-bit x86 to round once.
-void sq_n_sse2(const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_sse2(const double* x, std::size_t n, double* y) noexcept;
-void sq_n_avx2(const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_avx2(const double* x, std::size_t n, double* y) noexcept;
-void sq_n_avx512f(const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_avx512f(const double* x, std::size_t n, double* y) noexcept;
-
-// The same kernels with streaming stores, for calls too large for their
-// arrays to stay in the cache: y is written past the cache, a whole line at
-// a time. Where the arrays overlap they take the kernels above.
-void sq_n_sse2_streaming(const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_sse2_streaming(const double* x, std::size_t n, double* y) noexcept;
-void sq_n_avx2_streaming(const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_avx2_streaming(const double* x, std::size_t n, double* y) noexcept;
-void sq_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept;
-
-// sqrt_n's roots refined from the reciprocal square-root estimate, with the
-// multiply-add units rather than the square-root instruction: the same bits
-// and flags as sqrt_n_avx512f, and faster, but only while SSE arithmetic
-// rounds to nearest (MXCSR's rounding control is 0). DAZ and FTZ may be set.
-void sqrt_n_avx512f_refined(const double* x, std::size_t n, double* y) noexcept;
-// The same roots, refined for three vectors of every four and taken from the
-// instruction for the fourth, so that both kinds of unit work at once.
-void sqrt_n_avx512f_interleaved(const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_avx512f_interleaved_streaming(const double* x, std::size_t n, double* y) noexcept;
-
-// sqrt_n's roots refined with AVX2 and FMA, without embedded rounding: the
-// same bits and flags as sqrt_n_avx2, but only while SSE arithmetic rounds to
-// nearest and the inexact exception is masked (as it is by default), and on
-// a CPU with FMA. DAZ and FTZ may be set.
-void sqrt_n_avx2_refined(const double* x, std::size_t n, double* y) noexcept;
-// The same roots, refined for one vector of every three and taken from the
-// instruction for the other two.
-void sqrt_n_avx2_interleaved(const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_avx2_interleaved_streaming(const double* x, std::size_t n, double* y) noexcept;
 #endif
 
 #ifdef VEMO_NUMERIC_NEON_KERNELS

@@ -1,122 +1,16 @@
 #include "array_kernels.hpp"
 
-// The x86 kernels that take their squares and roots from the instructions.
-// Each walks the arrays from the front, a full vector at a time, between
-// shorter steps at the start and the end that touch only the elements they
-// need, with masked or narrower loads and stores: a full-width access there
-// could fault at a page's end. Every step loads its elements before it
-// stores its results, which as_if_x_read_first relies on for arrays that
-// overlap.
-//
-// The root of a lane is taken only where x == |x| (see lane_ops.hpp); lanes
-// that a shorter step leaves out hold +0.0, whose square and root are exact
-// and raise nothing, or are masked off.
+// The x86 kernels that take their squares and roots from the instructions,
+// from the passes in instruction_passes.hpp.
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
-#include "x86/lane_ops.hpp"
-
-#include <immintrin.h>
+#include "x86/instruction_passes.hpp"
+#include "x86/kernels.hpp"
 
 namespace vemo {
 namespace numeric {
 namespace detail {
-
-namespace {
-
-// SSE2: two lanes; a shorter step loads and stores the low lane alone, and
-// the high lane holds +0.0.
-
-// The first `count` (0 to 7) elements.
-template <__m128d (*Op)(__m128d)>
-VEMO_NUMERIC_TARGET("sse2")
-void short_steps_sse2(const double* x, std::size_t count, double* y) {
-  std::size_t i = 0;
-  for (; count - i >= 2; i += 2) {
-    _mm_storeu_pd(y + i, Op(_mm_loadu_pd(x + i)));
-  }
-  if (i < count) {
-    _mm_store_sd(y + i, Op(_mm_load_sd(x + i)));
-  }
-}
-
-template <__m128d (*Op)(__m128d), Stores S>
-VEMO_NUMERIC_TARGET("sse2")
-void each_sse2(const double* x, std::size_t n, double* y) noexcept {
-  std::size_t i = elements_to_boundary<start_bytes<S, 16>()>(y, n);
-  short_steps_sse2<Op>(x, i, y);
-  constexpr std::size_t step = whole_elements<S, 2>();
-  for (const std::size_t whole = i + (n - i) / step * step; i != whole; i += 2) {
-    store_sse2<S>(y + i, Op(_mm_loadu_pd(x + i)));
-  }
-  short_steps_sse2<Op>(x + i, n - i, y + i);
-  finish_stores<S>();
-}
-
-// AVX2: four lanes; shorter steps take four, then two lanes and then one
-// with SSE2's operations. (vmaskmovpd would do too, but qemu 7.2's version of
-// it faults on masked-off lanes beyond a page's end, and the tests run under
-// qemu.)
-
-// The first `count` (0 to 7) elements.
-template <__m256d (*Op)(__m256d), __m128d (*ShortOp)(__m128d)>
-VEMO_NUMERIC_TARGET("avx2")
-void short_steps_avx2(const double* x, std::size_t count, double* y) {
-  std::size_t i = 0;
-  if (count >= 4) {
-    _mm256_storeu_pd(y, Op(_mm256_loadu_pd(x)));
-    i = 4;
-  }
-  if (count - i >= 2) {
-    _mm_storeu_pd(y + i, ShortOp(_mm_loadu_pd(x + i)));
-    i += 2;
-  }
-  if (i < count) {
-    _mm_store_sd(y + i, ShortOp(_mm_load_sd(x + i)));
-  }
-}
-
-template <__m256d (*Op)(__m256d), __m128d (*ShortOp)(__m128d), Stores S>
-VEMO_NUMERIC_TARGET("avx2")
-void each_avx2(const double* x, std::size_t n, double* y) noexcept {
-  std::size_t i = elements_to_boundary<start_bytes<S, 32>()>(y, n);
-  short_steps_avx2<Op, ShortOp>(x, i, y);
-  constexpr std::size_t step = whole_elements<S, 4>();
-  for (const std::size_t whole = i + (n - i) / step * step; i != whole; i += 4) {
-    store_avx2<S>(y + i, Op(_mm256_loadu_pd(x + i)));
-  }
-  short_steps_avx2<Op, ShortOp>(x + i, n - i, y + i);
-  finish_stores<S>();
-}
-
-// AVX-512F: eight lanes, a line; masked-off lanes are neither accessed nor
-// computed.
-
-// The first `count` (1 to 7) elements.
-template <__m512d (*Op)(__mmask8, __m512d)>
-VEMO_NUMERIC_TARGET("avx512f")
-void masked_step_avx512f(const double* x, std::size_t count, double* y) {
-  const auto lanes = static_cast<__mmask8>((1U << count) - 1U);
-  _mm512_mask_storeu_pd(y, lanes, Op(lanes, _mm512_maskz_loadu_pd(lanes, x)));
-}
-
-template <__m512d (*Op)(__mmask8, __m512d), Stores S>
-VEMO_NUMERIC_TARGET("avx512f")
-void each_avx512f(const double* x, std::size_t n, double* y) noexcept {
-  std::size_t i = elements_to_boundary<64>(y, n);
-  if (i != 0) {
-    masked_step_avx512f<Op>(x, i, y);
-  }
-  for (const std::size_t whole = i + (n - i) / 8 * 8; i != whole; i += 8) {
-    store_avx512f<S>(y + i, Op(0xFF, _mm512_loadu_pd(x + i)));
-  }
-  if (i < n) {
-    masked_step_avx512f<Op>(x + i, n - i, y + i);
-  }
-  finish_stores<S>();
-}
-
-}  // namespace
 
 constexpr Stores cached = Stores::cached;
 constexpr Stores streaming = Stores::streaming;

@@ -1,0 +1,46 @@
+#ifndef VEMO_NUMERIC_X86_CPU_HPP
+#define VEMO_NUMERIC_X86_CPU_HPP
+
+// What the array functions know of the x86 CPU they run on: who made it,
+// which model it is, which instructions it and the operating system
+// support, how large its last-level cache is, and so which row of the
+// profile table it takes. Read once per process: CPUID traps to the
+// hypervisor in a virtual machine, where it can take microseconds.
+
+#include "x86/profile.hpp"
+
+#ifdef VEMO_NUMERIC_X86_KERNELS
+
+#include <cstddef>
+
+namespace vemo {
+namespace numeric {
+namespace detail {
+
+struct CpuDescription {
+  CpuSignature signature;
+  std::size_t last_level_cache_bytes;
+  const ProfileRow* row;
+
+  const Profile& profile() const noexcept { return row->profile; }
+};
+
+// Asks CPUID, and the operating system through XGETBV, afresh.
+CpuSignature read_cpu_signature() noexcept;
+
+// The size in bytes of the last-level cache the CPU reports, or
+// fallback_cache_bytes where it reports none, asked afresh.
+constexpr std::size_t fallback_cache_bytes = std::size_t{32} << 20;
+std::size_t read_last_level_cache_bytes() noexcept;
+
+// This CPU's description, read at the first call in the process and kept:
+// from any thread, and before main as well.
+const CpuDescription& cpu() noexcept;
+
+}  // namespace detail
+}  // namespace numeric
+}  // namespace vemo
+
+#endif  // VEMO_NUMERIC_X86_KERNELS
+
+#endif  // VEMO_NUMERIC_X86_CPU_HPP

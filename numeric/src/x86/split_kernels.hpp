@@ -1,0 +1,54 @@
+#ifndef VEMO_NUMERIC_X86_SPLIT_KERNELS_HPP
+#define VEMO_NUMERIC_X86_SPLIT_KERNELS_HPP
+
+// The kernels of one split on a menu of refined roots: Roots names the
+// menu (Roots::split(index)) and the pass over the arrays
+// (Roots::each<Refined, Instruction, Stores>(x, n, y, prefetch_bytes)). The
+// kernels take any overlap, stream only where the arrays are apart, and ask
+// for x's lines as far ahead as this CPU's profile says.
+
+#include "array_kernels.hpp"
+
+#ifdef VEMO_NUMERIC_X86_KERNELS
+
+#include "x86/cpu.hpp"
+#include "x86/kernels.hpp"
+#include "x86/lane_ops.hpp"
+
+#include <cstddef>
+
+namespace vemo {
+namespace numeric {
+namespace detail {
+namespace {
+
+template <class Roots, std::size_t Index, Stores S>
+void split_pass(const double* x, std::size_t n, double* y) noexcept {
+  Roots::template each<Roots::split(Index).refined, Roots::split(Index).instruction, S>(
+      x, n, y, cpu().profile().prefetch_bytes);
+}
+
+template <class Roots, std::size_t Index>
+void split_cached(const double* x, std::size_t n, double* y) noexcept {
+  as_if_x_read_first<split_pass<Roots, Index, Stores::cached>>(x, n, y);
+}
+
+template <class Roots, std::size_t Index>
+void split_streaming(const double* x, std::size_t n, double* y) noexcept {
+  streaming_if_apart<split_pass<Roots, Index, Stores::streaming>, split_cached<Roots, Index>>(x, n,
+                                                                                              y);
+}
+
+template <class Roots, std::size_t Index>
+constexpr SplitKernels split_kernels_of() {
+  return {Roots::split(Index), split_cached<Roots, Index>, split_streaming<Roots, Index>};
+}
+
+}  // namespace
+}  // namespace detail
+}  // namespace numeric
+}  // namespace vemo
+
+#endif  // VEMO_NUMERIC_X86_KERNELS
+
+#endif  // VEMO_NUMERIC_X86_SPLIT_KERNELS_HPP
