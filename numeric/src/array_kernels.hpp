@@ -24,11 +24,26 @@
 #define VEMO_NUMERIC_WASM_SIMD128_KERNELS 1
 #endif
 
+// A rarely taken path, kept out of line so that its callers stay lean.
+#if defined(__GNUC__)
+#define VEMO_NUMERIC_COLD __attribute__((noinline, cold))
+#elif defined(_MSC_VER)
+#define VEMO_NUMERIC_COLD __declspec(noinline)
+#else
+#define VEMO_NUMERIC_COLD
+#endif
+
 namespace vemo {
 namespace numeric {
 namespace detail {
 
+// Where a function's type says it throws nothing (C++17), so does the
+// pointer's, which lets a call through it end in a jump.
+#if defined(__cpp_noexcept_function_type)
+using ArrayKernel = void (*)(const double* x, std::size_t n, double* y) noexcept;
+#else
 using ArrayKernel = void (*)(const double* x, std::size_t n, double* y);
+#endif
 
 // Whether y starts inside x[0, n), past x itself: there a pass from the front
 // would overwrite elements of x before reading them. In place (y == x), and
@@ -41,23 +56,31 @@ inline bool overwrites_unread(const double* x, std::size_t n, const double* y) n
   return ahead != 0 && ahead < n * sizeof(double);
 }
 
-// Runs Pass, which goes over the arrays from the front, so that it gives
-// what it would give had all of x been read before y was written, however
-// the arrays overlap. Where y lies ahead inside x, it takes x from the back,
-// a block at a time through a copy: a block's results overwrite only
-// elements of x that are copied already.
+// Pass from the back of the arrays, a block at a time through a copy: a
+// block's results overwrite only elements of x that are copied already. Out
+// of line, so that calls that need no copy set up no room for one.
 template <ArrayKernel Pass>
-void as_if_x_read_first(const double* x, std::size_t n, double* y) noexcept {
-  if (!overwrites_unread(x, n, y)) {
-    Pass(x, n, y);
-    return;
-  }
+VEMO_NUMERIC_COLD void through_copies_from_the_back(const double* x, std::size_t n,
+                                                    double* y) noexcept {
   alignas(64) std::array<double, 256> copy;
   for (std::size_t end = n; end != 0;) {
     const std::size_t start = end > copy.size() ? end - copy.size() : 0;
     std::memcpy(copy.data(), x + start, (end - start) * sizeof(double));
     Pass(copy.data(), end - start, y + start);
     end = start;
+  }
+}
+
+// Runs Pass, which goes over the arrays from the front, so that it gives
+// what it would give had all of x been read before y was written, however
+// the arrays overlap: where y lies ahead inside x, from the back through
+// copies.
+template <ArrayKernel Pass>
+void as_if_x_read_first(const double* x, std::size_t n, double* y) noexcept {
+  if (overwrites_unread(x, n, y)) {
+    through_copies_from_the_back<Pass>(x, n, y);
+  } else {
+    Pass(x, n, y);
   }
 }
 

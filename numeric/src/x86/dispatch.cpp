@@ -1,10 +1,6 @@
 #include "x86/dispatch.hpp"
 
-// The kernels a call takes on x86. The CPU's description and its profile
-// are read once, and the choices that do not depend on the call are made
-// then; a call compares its length with a few thresholds, and looks at
-// where its arrays lie only when it is long. Nothing here reads or writes
-// MXCSR: the refined kernels look at it themselves, once per call.
+// The choices made for long calls, and for the first call in the process.
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
@@ -15,32 +11,6 @@ namespace vemo {
 namespace numeric {
 namespace detail {
 namespace {
-
-struct Dispatch {
-  const char* kernel_name;
-  // sq_n: the widest vectors up to a length, narrower ones from
-  // sq_narrower_from on.
-  ArrayKernel sq;
-  ArrayKernel sq_streaming;
-  ArrayKernel sq_narrower;
-  ArrayKernel sq_narrower_streaming;
-  std::size_t sq_narrower_from;
-  // sqrt_n: the instruction's kernels, and the refined ones from
-  // refined_from on.
-  ArrayKernel root;
-  ArrayKernel root_streaming;
-  SplitKernels refined;
-  std::size_t refined_from;
-  bool refined_beyond_cache;
-  // Where a call is beyond the cache: from apart_beyond_from doubles with
-  // x and y apart, from overlapping_beyond_from where they overlap (and so
-  // take the space of one array or a little more).
-  std::size_t apart_beyond_from;
-  std::size_t overlapping_beyond_from;
-  // Shorter calls need nothing but the first kernel.
-  std::size_t sq_long_from;
-  std::size_t root_long_from;
-};
 
 std::size_t smaller(std::size_t a, std::size_t b) { return a < b ? a : b; }
 
@@ -101,19 +71,26 @@ Dispatch dispatch_for(const CpuDescription& cpu) noexcept {
   return d;
 }
 
-const Dispatch& dispatch() noexcept {
-  static const Dispatch chosen = dispatch_for(cpu());
-  return chosen;
-}
+// Before the choices: no call is short.
+constexpr Dispatch unchosen{};
+
+bool made(const Dispatch* d) noexcept { return d != &unchosen; }
 
 }  // namespace
 
-void sq_n_x86(const double* x, std::size_t n, double* y) noexcept {
-  const Dispatch& d = dispatch();
-  if (n < d.sq_long_from) {
-    d.sq(x, n, y);
-    return;
-  }
+std::atomic<const Dispatch*> chosen_dispatch{&unchosen};
+
+const Dispatch& choose_dispatch() noexcept {
+  // The first call initialises it, whichever thread makes it; any thread
+  // then stores the same pointer.
+  static const Dispatch chosen = dispatch_for(cpu());
+  chosen_dispatch.store(&chosen, std::memory_order_release);
+  return chosen;
+}
+
+void sq_n_long(const double* x, std::size_t n, double* y) noexcept {
+  const Dispatch* now = chosen_dispatch.load(std::memory_order_acquire);
+  const Dispatch& d = made(now) ? *now : choose_dispatch();
   const bool narrower = n >= d.sq_narrower_from;
   if (n >= d.apart_beyond_from && apart(x, n, y)) {
     (narrower ? d.sq_narrower_streaming : d.sq_streaming)(x, n, y);
@@ -122,12 +99,9 @@ void sq_n_x86(const double* x, std::size_t n, double* y) noexcept {
   }
 }
 
-void sqrt_n_x86(const double* x, std::size_t n, double* y) noexcept {
-  const Dispatch& d = dispatch();
-  if (n < d.root_long_from) {
-    d.root(x, n, y);
-    return;
-  }
+void sqrt_n_long(const double* x, std::size_t n, double* y) noexcept {
+  const Dispatch* now = chosen_dispatch.load(std::memory_order_acquire);
+  const Dispatch& d = made(now) ? *now : choose_dispatch();
   const bool arrays_apart = apart(x, n, y);
   const bool beyond_cache = n >= (arrays_apart ? d.apart_beyond_from : d.overlapping_beyond_from);
   const bool streams = beyond_cache && arrays_apart;
@@ -138,7 +112,10 @@ void sqrt_n_x86(const double* x, std::size_t n, double* y) noexcept {
   }
 }
 
-const char* array_kernel_x86() noexcept { return dispatch().kernel_name; }
+const char* array_kernel_x86() noexcept {
+  const Dispatch* now = chosen_dispatch.load(std::memory_order_acquire);
+  return (made(now) ? *now : choose_dispatch()).kernel_name;
+}
 
 }  // namespace detail
 }  // namespace numeric

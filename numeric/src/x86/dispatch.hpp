@@ -2,19 +2,129 @@
 #define VEMO_NUMERIC_X86_DISPATCH_HPP
 
 // sq_n, sqrt_n and array_kernel() on x86: which kernel each call takes.
+// The CPU's description and its profile are read once, and the choices that
+// do not depend on the call are made then. A short call then loads one
+// pointer, compares its length with one threshold and jumps to its kernel,
+// inline in the public functions; only a long call looks at where its
+// arrays lie. Nothing here reads or writes MXCSR: the refined kernels look
+// at it themselves, once per call.
 
 #include "array_kernels.hpp"
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
+#include "x86/kernels.hpp"
+
+#include <emmintrin.h>
+
+#include <atomic>
 #include <cstddef>
 
 namespace vemo {
 namespace numeric {
 namespace detail {
 
-void sq_n_x86(const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_x86(const double* x, std::size_t n, double* y) noexcept;
+struct Dispatch {
+  const char* kernel_name;
+  // sq_n: the widest vectors up to a length, narrower ones from
+  // sq_narrower_from on.
+  ArrayKernel sq;
+  ArrayKernel sq_streaming;
+  ArrayKernel sq_narrower;
+  ArrayKernel sq_narrower_streaming;
+  std::size_t sq_narrower_from;
+  // sqrt_n: the instruction's kernels, and the refined ones from
+  // refined_from on.
+  ArrayKernel root;
+  ArrayKernel root_streaming;
+  SplitKernels refined;
+  std::size_t refined_from;
+  bool refined_beyond_cache;
+  // Where a call is beyond the cache: from apart_beyond_from doubles with
+  // x and y apart, from overlapping_beyond_from where they overlap (and so
+  // take the space of one array or a little more).
+  std::size_t apart_beyond_from;
+  std::size_t overlapping_beyond_from;
+  // Shorter calls need nothing but the first kernel.
+  std::size_t sq_long_from;
+  std::size_t root_long_from;
+};
+
+// The choices, once made. Until the first call has made them it points to a
+// Dispatch whose every call is long, and so makes them.
+extern __attribute__((visibility("hidden"))) std::atomic<const Dispatch*> chosen_dispatch;
+
+// Makes the choices, at the first call in the process.
+VEMO_NUMERIC_COLD const Dispatch& choose_dispatch() noexcept;
+
+// The calls that are long, or the first.
+void sq_n_long(const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_long(const double* x, std::size_t n, double* y) noexcept;
+
+// Calls of fewer than Few elements do their work on the spot, two elements
+// at a time with SSE2, which every x86 CPU the library runs on has: for
+// them, finding a kernel took longer than the work. Every element is loaded
+// before any is stored, so any overlap gives the results of x as it was.
+// (A root takes as long for two lanes as the kernels' for four, so roots
+// stop sooner.)
+constexpr std::size_t few_squares = 8;
+constexpr std::size_t few_roots = 4;
+
+template <std::size_t Few, __m128d (*Op)(__m128d)>
+inline void each_of_few(const double* x, std::size_t n, double* y) noexcept {
+  __m128d results[Few / 2];
+  const std::size_t pairs = n / 2;
+  for (std::size_t pair = 0; pair < pairs; ++pair) {
+    results[pair] = Op(_mm_loadu_pd(x + 2 * pair));
+  }
+  if (n % 2 != 0) {
+    // The high lane holds +0.0, whose square and root are exact.
+    const __m128d last = Op(_mm_load_sd(x + n - 1));
+    for (std::size_t pair = 0; pair < pairs; ++pair) {
+      _mm_storeu_pd(y + 2 * pair, results[pair]);
+    }
+    _mm_store_sd(y + n - 1, last);
+    return;
+  }
+  for (std::size_t pair = 0; pair < pairs; ++pair) {
+    _mm_storeu_pd(y + 2 * pair, results[pair]);
+  }
+}
+
+// The square or root of each lane, as the scalar function gives it.
+inline __m128d square_pd(__m128d v) noexcept { return _mm_mul_pd(v, v); }
+
+inline __m128d root_or_zero_pd(__m128d v) noexcept {
+  const __m128d in_domain = _mm_cmpeq_pd(v, _mm_andnot_pd(_mm_set1_pd(-0.0), v));
+  return _mm_sqrt_pd(_mm_and_pd(v, in_domain));
+}
+
+inline void sq_n_x86(const double* x, std::size_t n, double* y) noexcept {
+  if (n < few_squares) {
+    each_of_few<few_squares, square_pd>(x, n, y);
+    return;
+  }
+  const Dispatch* d = chosen_dispatch.load(std::memory_order_acquire);
+  if (__builtin_expect(static_cast<long>(n < d->sq_long_from), 1) != 0) {
+    d->sq(x, n, y);
+  } else {
+    sq_n_long(x, n, y);
+  }
+}
+
+inline void sqrt_n_x86(const double* x, std::size_t n, double* y) noexcept {
+  if (n < few_roots) {
+    each_of_few<few_roots, root_or_zero_pd>(x, n, y);
+    return;
+  }
+  const Dispatch* d = chosen_dispatch.load(std::memory_order_acquire);
+  if (__builtin_expect(static_cast<long>(n < d->root_long_from), 1) != 0) {
+    d->root(x, n, y);
+  } else {
+    sqrt_n_long(x, n, y);
+  }
+}
+
 const char* array_kernel_x86() noexcept;
 
 }  // namespace detail

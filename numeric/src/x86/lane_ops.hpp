@@ -74,6 +74,18 @@ constexpr std::size_t whole_elements() {
   return S == Stores::streaming ? 8 : VectorElements;
 }
 
+// The elements a kernel takes before its whole vectors: none for a short
+// call with ordinary stores, where finding the boundary took longer (a
+// third of a call of a few elements on an AMD Zen 3) than the stores that
+// straddle lines; else those up to the boundary start_bytes gives.
+template <Stores S, std::uintptr_t VectorBytes>
+std::size_t head_elements(const double* y, std::size_t n) {
+  constexpr std::size_t aligned_from = 64;
+  return S == Stores::cached && n < aligned_from
+             ? 0
+             : elements_to_boundary<start_bytes<S, VectorBytes>()>(y, n);
+}
+
 template <Stores S>
 VEMO_NUMERIC_TARGET("sse2")
 inline void store_sse2(double* y, __m128d v) {

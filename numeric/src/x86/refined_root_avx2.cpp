@@ -18,7 +18,7 @@ struct Avx2Roots {
   template <std::size_t Refined, std::size_t Instruction, Stores S>
   VEMO_NUMERIC_TARGET("avx2,fma")
   static void each(const double* x, std::size_t n, double* y, std::size_t prefetch_bytes) noexcept {
-    each_root<Refined, Instruction, S>(x, n, y, prefetch_bytes);
+    refined_avx2::each_root<Refined, Instruction, S>(x, n, y, prefetch_bytes);
   }
 };
 

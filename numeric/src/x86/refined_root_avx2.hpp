@@ -43,6 +43,8 @@
 namespace vemo {
 namespace numeric {
 namespace detail {
+// Its own namespace, so that a file may include both kernels' steps.
+namespace refined_avx2 {
 namespace {
 
 // The estimate of 1/sqrt(x) is this less half the bits of x.
@@ -279,6 +281,7 @@ void each_root(const double* x, std::size_t n, double* y, std::size_t prefetch_b
 }
 
 }  // namespace
+}  // namespace refined_avx2
 }  // namespace detail
 }  // namespace numeric
 }  // namespace vemo

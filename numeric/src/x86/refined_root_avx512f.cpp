@@ -18,7 +18,7 @@ struct Avx512fRoots {
   template <std::size_t Refined, std::size_t Instruction, Stores S>
   VEMO_NUMERIC_TARGET("avx512f")
   static void each(const double* x, std::size_t n, double* y, std::size_t prefetch_bytes) noexcept {
-    each_root<Refined, Instruction, S>(x, n, y, prefetch_bytes);
+    refined_avx512f::each_root<Refined, Instruction, S>(x, n, y, prefetch_bytes);
   }
 };
 

@@ -40,6 +40,8 @@
 namespace vemo {
 namespace numeric {
 namespace detail {
+// Its own namespace, so that a file may include both kernels' steps.
+namespace refined_avx512f {
 namespace {
 
 constexpr int to_nearest = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
@@ -233,6 +235,7 @@ void each_root(const double* x, std::size_t n, double* y, std::size_t prefetch_b
 }
 
 }  // namespace
+}  // namespace refined_avx512f
 }  // namespace detail
 }  // namespace numeric
 }  // namespace vemo
