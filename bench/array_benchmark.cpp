@@ -2,9 +2,10 @@
 // library's array functions against a call to the library per element, the
 // same loop written inline with this file's flags, and, where they were
 // built, that loop compiled for this machine, Eigen, SLEEF, Highway and
-// xsimd. The root kernels for AVX2 (the instruction's, and the split this
-// CPU's profile names) and 1.3.0's AVX-512F kernel are measured too, called
-// directly. The report's context says how many roots each way
+// xsimd. The root kernels for AVX2 (the instruction's, and the refined one
+// of the split this CPU's profile names) and 1.3.0's AVX-512F kernel are
+// measured too, called directly; and calls of 1 to 64 doubles, against the
+// native loop. The report's context says how many roots each way
 // gets wrong. Plot the JSON output (--benchmark_format=json) with
 // plot_throughput.py.
 #include <vemo/numeric.hpp>
@@ -125,11 +126,12 @@ void register_way(const std::string& name, ArrayFunction function, Kind kind = K
       ->ComputeStatistics("fastest", fastest);
 }
 
-// The array sizes beyond the cache: 16 Mi doubles (128 MiB per array),
-// 64 Mi (512 MiB) and twice the last-level cache the CPU reports where that
-// is more.
-std::vector<std::int64_t> sizes_beyond_the_cache() {
-  std::vector<std::int64_t> sizes = {16 << 20, 64 << 20};
+// The sizes on memory's terms that the grid of powers of four lacks: 32 Ki
+// doubles (256 KiB per array) and 512 Ki (4 MiB), and beyond the cache
+// 16 Mi (128 MiB), 64 Mi (512 MiB) and twice the last-level cache the CPU
+// reports where that is more.
+std::vector<std::int64_t> sizes_off_the_grid() {
+  std::vector<std::int64_t> sizes = {32 << 10, 512 << 10, 16 << 20, 64 << 20};
 #ifdef VEMO_NUMERIC_X86_KERNELS
   const auto twice_the_cache = static_cast<std::int64_t>(
       2 * vemo::numeric::detail::cpu().last_level_cache_bytes / sizeof(double));
@@ -141,8 +143,8 @@ std::vector<std::int64_t> sizes_beyond_the_cache() {
 }
 
 // A way of the functions and of the native loop on memory's terms: from 256
-// doubles up to beyond the cache ("<function>/<way>/..." for the sizes the
-// other ways lack), in place ("<function>_in_place/...") and read back at
+// doubles up to beyond the cache ("<function>/<way>/..." for the sizes off
+// the grid that the other ways take), in place ("<function>_in_place/...") and read back at
 // once ("<function>_read_back/..."). `function_way` is "<function>/<way>".
 void register_memory_way(const std::string& function_way, ArrayFunction array) {
   const std::size_t slash = function_way.find('/');
@@ -156,7 +158,7 @@ void register_memory_way(const std::string& function_way, ArrayFunction array) {
     if (use != Use::apart) {
       registered->RangeMultiplier(4)->Range(256, 4 << 20);
     }
-    for (const std::int64_t n : sizes_beyond_the_cache()) {
+    for (const std::int64_t n : sizes_off_the_grid()) {
       registered->Arg(n);
     }
     registered->MinTime(0.05)
@@ -164,6 +166,34 @@ void register_memory_way(const std::string& function_way, ArrayFunction array) {
         ->ReportAggregatesOnly(true)
         ->ComputeStatistics("fastest", fastest);
   }
+}
+
+// Short arrays, from 1 to 64 doubles: each timing makes many calls, since
+// one takes nanoseconds, each to a function of its own, as a caller's loop
+// would ("short_<function>/<way>/<n>", seconds per call).
+constexpr int kShortCalls = 20000;
+
+void short_calls(benchmark::State& state, ArrayFunction function) {
+  const Arrays& arrays = arrays_for(64, Kind::mixed);
+  const auto n = static_cast<std::size_t>(state.range(0));
+  for (auto _ : state) {
+    for (int call = 0; call < kShortCalls; ++call) {
+      function(arrays.x(), n, arrays.y());
+    }
+    benchmark::ClobberMemory();
+  }
+  state.counters["time_per_call"] =
+      benchmark::Counter(kShortCalls, benchmark::Counter::kIsIterationInvariantRate |
+                                          benchmark::Counter::kInvert);
+}
+
+void register_short_way(const std::string& function_way, ArrayFunction function) {
+  benchmark::RegisterBenchmark(("short_" + function_way).c_str(), short_calls, function)
+      ->DenseRange(1, 64)
+      ->MinTime(0.01)
+      ->Repetitions(kRepetitions)
+      ->ReportAggregatesOnly(true)
+      ->ComputeStatistics("fastest", fastest);
 }
 
 // How many of 2^24 random inputs of each sign kind a root way gets wrong, as
@@ -209,6 +239,10 @@ void register_all() {
   register_memory_way("sq/inline_native", sq_loop_native);
   register_memory_way("sqrt/array", vemo::numeric::sqrt_n);
   register_memory_way("sqrt/inline_native", sqrt_loop_native);
+  register_short_way("sq/array", vemo::numeric::sq_n);
+  register_short_way("sq/inline_native", sq_loop_native);
+  register_short_way("sqrt/array", vemo::numeric::sqrt_n);
+  register_short_way("sqrt/inline_native", sqrt_loop_native);
 #endif
 #ifdef VEMO_NUMERIC_X86_KERNELS
   // The kernels themselves, whatever the dispatch would take here, so that a
@@ -220,9 +254,7 @@ void register_all() {
     const detail::Split split = cpu.profile().avx2_roots.split;
     for (const detail::SplitKernels& kernels : detail::avx2_split_kernels) {
       if (kernels.split == split) {
-        register_root_way("avx2_split_" + std::to_string(split.refined) + "_" +
-                              std::to_string(split.instruction),
-                          kernels.cached, true);
+        register_root_way("avx2_refined", kernels.cached, true);
       }
     }
   }

@@ -201,6 +201,45 @@ TEST(ArrayKernels, TheWidestIsNamed) {
   EXPECT_EQ(vemo::numeric::array_kernel(), widest);
 }
 
+#ifdef VEMO_NUMERIC_X86_KERNELS
+// Each kind of CPU takes the profile row measured on it; those that must
+// not fall into a row measured elsewhere (Zen 3 desktops, Zen 4 with
+// AVX-512F hidden, Zen 5's mobile parts with half-width units) and those no
+// row knows take the default.
+TEST(CpuProfiles, EachSignatureTakesItsRow) {
+  using vemo::numeric::detail::Vendor;
+  struct Case {
+    const char* cpu;
+    vemo::numeric::detail::CpuSignature signature;  // vendor, family, model, AVX2, FMA, AVX-512F
+    const char* row;
+  };
+  const Case cases[] = {
+      {"Intel Xeon with AVX-512F", {Vendor::intel, 0x6, 0xA7, true, true, true}, "intel_avx512f"},
+      {"Intel Core without AVX-512F", {Vendor::intel, 0x6, 0x97, true, true, false}, "default"},
+      {"AMD EPYC Zen 3", {Vendor::amd, 0x19, 0x01, true, true, false}, "amd_zen3_server"},
+      {"AMD Ryzen Zen 3", {Vendor::amd, 0x19, 0x21, true, true, false}, "default"},
+      {"AMD EPYC Zen 4", {Vendor::amd, 0x19, 0x11, true, true, true}, "amd_zen4"},
+      {"AMD Zen 4 with AVX-512F hidden", {Vendor::amd, 0x19, 0x11, true, true, false}, "default"},
+      {"AMD EPYC Zen 5", {Vendor::amd, 0x1A, 0x02, true, true, true}, "amd_zen5_server"},
+      {"AMD Ryzen AI Zen 5 (mobile)", {Vendor::amd, 0x1A, 0x24, true, true, true}, "default"},
+      {"a CPU no row knows", {Vendor::other, 0x6, 0x0F, true, true, true}, "default"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_STREQ(vemo::numeric::detail::profile_row_for(c.signature).name, c.row) << c.cpu;
+  }
+}
+
+// What CPUID says, read once, agrees with the compiler's runtime, which
+// asks the same questions of the CPU and the operating system.
+TEST(CpuProfiles, FeaturesAgreeWithTheCompilersRuntime) {
+  __builtin_cpu_init();
+  const vemo::numeric::detail::CpuSignature& cpu = vemo::numeric::detail::cpu().signature;
+  EXPECT_EQ(cpu.avx2, __builtin_cpu_supports("avx2") != 0);
+  EXPECT_EQ(cpu.fma, __builtin_cpu_supports("fma") != 0);
+  EXPECT_EQ(cpu.avx512f, __builtin_cpu_supports("avx512f") != 0);
+}
+#endif
+
 TEST(ArrayKernels, GiveTheScalarBitsAtEveryLengthAndAlignment) {
   const std::vector<double> values = sweep_inputs();
   const double untouched = from_bits(0x7FF4'0000'DEAD'BEEF);  // a NaN no function makes

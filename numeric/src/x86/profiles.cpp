@@ -25,7 +25,13 @@ constexpr ProfileRow rows[] = {
      {Vendor::intel, 0x6, 0x00, 0xFF, true},
      {{{3, 1}, 16}, {{1, 2}, 16}, 4096, 2048, 100, true},
      "Intel Xeon, family 6 model 167 (0xA7), 2 vCPUs under KVM, 2026-12-09"},
-    // Family 0x19 holds Zen 3 as well, which has no AVX-512F.
+    // Zen 3's server parts (EPYC), which have no AVX-512F. Family 0x19's
+    // other Zen 3 models, desktop and mobile, take the default.
+    {"amd_zen3_server",
+     {Vendor::amd, 0x19, 0x00, 0x0F, false},
+     {{{1, 1}, 64}, {{1, 2}, 128}, 4096, 4096, 12, true},
+     "AMD EPYC (Zen 3), family 0x19 model 0x01, 2 vCPUs under KVM, 2026-12-09"},
+    // Zen 4, the only cores of family 0x19 with AVX-512F.
     {"amd_zen4",
      {Vendor::amd, 0x19, 0x00, 0xFF, true},
      {{{1, 1}, 64}, {{1, 2}, 64}, 4096, 2048, 100, true},
@@ -39,7 +45,7 @@ constexpr ProfileRow rows[] = {
     // The default: every CPU no row above knows.
     {"default",
      {Vendor::other, 0, 0, 0, false},
-     {{{1, 1}, 64}, {{1, 2}, 64}, 4096, 2048, 100, true},
+     {{{1, 1}, 64}, {{1, 2}, 128}, 4096, 2048, 100, false},
      "no slower than a plain loop on each CPU above"},
 };
 
