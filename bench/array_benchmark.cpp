@@ -182,9 +182,8 @@ void short_calls(benchmark::State& state, ArrayFunction function) {
     }
     benchmark::ClobberMemory();
   }
-  state.counters["time_per_call"] =
-      benchmark::Counter(kShortCalls, benchmark::Counter::kIsIterationInvariantRate |
-                                          benchmark::Counter::kInvert);
+  state.counters["time_per_call"] = benchmark::Counter(
+      kShortCalls, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void register_short_way(const std::string& function_way, ArrayFunction function) {

@@ -87,7 +87,8 @@ void time_in_rounds(std::vector<Way>& ways, int rounds) {
 }
 
 // A way that calls `function` on x, y, n `calls` times.
-Way way_of(std::string name, const std::function<void(const double*, std::size_t, double*)>& function,
+Way way_of(std::string name,
+           const std::function<void(const double*, std::size_t, double*)>& function,
            const double* x, std::size_t n, double* y, std::size_t calls) {
   Way way;
   way.name = std::move(name);
@@ -250,9 +251,8 @@ class Tuner {
     std::vector<std::vector<Way>> by_length;
     for (const std::size_t n : lengths) {
       const std::size_t calls = calls_for(n);
-      by_length.push_back(
-          {way_of("instruction", set.instruction, arrays.x(), n, arrays.y(), calls),
-           way_of("refined", kernels->cached, arrays.x(), n, arrays.y(), calls)});
+      by_length.push_back({way_of("instruction", set.instruction, arrays.x(), n, arrays.y(), calls),
+                           way_of("refined", kernels->cached, arrays.x(), n, arrays.y(), calls)});
     }
     for (int round = 0; round < settings_.rounds; ++round) {
       for (std::vector<Way>& ways : by_length) {
@@ -321,8 +321,8 @@ class Tuner {
     }
     tuned_.profile.sq_512_bit_up_to = up_to;
     std::printf("  512-bit vectors up to %s\n", length_text(up_to).c_str());
-    tuned_.gains.push_back({"sq_n from 8 KiB to 2 MiB per array", geometric_mean(tuned_over_library),
-                            geometric_mean(tuned_over_loop)});
+    tuned_.gains.push_back({"sq_n from 8 KiB to 2 MiB per array",
+                            geometric_mean(tuned_over_library), geometric_mean(tuned_over_loop)});
   }
 
   // How far ahead the refined roots prefetch x: in L2, in place beyond the
@@ -340,7 +340,9 @@ class Tuner {
       for (const std::size_t bytes : {0U, 512U, 1024U, 2048U, 3072U, 4096U}) {
         ways.push_back(way_of(
             std::to_string(bytes),
-            [kernel, bytes](const double* x_, std::size_t n_, double* y) { kernel(x_, n_, y, bytes); },
+            [kernel, bytes](const double* x_, std::size_t n_, double* y) {
+              kernel(x_, n_, y, bytes);
+            },
             x, n, a.y(), calls_for(n)));
       }
       time_in_rounds(ways, n > 65536 ? settings_.memory_rounds : settings_.rounds);
@@ -375,9 +377,10 @@ class Tuner {
     std::vector<double> refined_over_instruction;
     std::vector<double> tuned_over_library;
     std::vector<double> tuned_over_loop;
-    std::printf("\n%s roots beyond the cache, billions a second: refined / instruction / sqrt_n / "
-                "loop\n",
-                set.name);
+    std::printf(
+        "\n%s roots beyond the cache, billions a second: refined / instruction / sqrt_n / "
+        "loop\n",
+        set.name);
     for (const auto& [n, in_place] : memory_sizes()) {
       if (n <= 65536) {
         continue;
@@ -389,7 +392,9 @@ class Tuner {
       std::vector<Way> ways = {
           way_of(
               "refined",
-              [refined, ahead](const double* x_, std::size_t n_, double* y) { refined(x_, n_, y, ahead); },
+              [refined, ahead](const double* x_, std::size_t n_, double* y) {
+                refined(x_, n_, y, ahead);
+              },
               x, n, arrays.y(), 1),
           way_of("instruction", streaming ? set.instruction_streaming : set.instruction, x, n,
                  arrays.y(), 1),
@@ -403,7 +408,8 @@ class Tuner {
                   way_named(ways, "sqrt_n").billions_per_second(),
                   way_named(ways, "loop").billions_per_second());
       refined_over_instruction.push_back(r / i);
-      tuned_over_library.push_back(std::max(r, i) / way_named(ways, "sqrt_n").billions_per_second());
+      tuned_over_library.push_back(std::max(r, i) /
+                                   way_named(ways, "sqrt_n").billions_per_second());
       tuned_over_loop.push_back(std::max(r, i) / way_named(ways, "loop").billions_per_second());
     }
     if (refined_over_instruction.empty()) {
@@ -419,9 +425,10 @@ class Tuner {
   // The smallest share of the last-level cache from which streaming stores
   // are never slower than ordinary ones, out of place and read back at once.
   void tune_streaming() {
-    std::printf("\nsq_n's stores by size (percent of the %zu MiB cache reported), billions a second:\n"
-                "  ordinary / streaming, apart | read back at once\n",
-                cpu_.last_level_cache_bytes >> 20U);
+    std::printf(
+        "\nsq_n's stores by size (percent of the %zu MiB cache reported), billions a second:\n"
+        "  ordinary / streaming, apart | read back at once\n",
+        cpu_.last_level_cache_bytes >> 20U);
     unsigned from_percent = 0;
     std::vector<double> tuned_over_library;
     std::vector<double> tuned_over_loop;
@@ -430,14 +437,16 @@ class Tuner {
       // The width the tuned sq_n takes at this size.
       const bool wide = cpu_.signature.avx512f && n <= tuned_.profile.sq_512_bit_up_to;
       const ArrayFunction cached = wide ? detail::sq_n_avx512f : detail::sq_n_avx2;
-      const ArrayFunction streaming = wide ? detail::sq_n_avx512f_streaming : detail::sq_n_avx2_streaming;
+      const ArrayFunction streaming =
+          wide ? detail::sq_n_avx512f_streaming : detail::sq_n_avx2_streaming;
       Arrays arrays(n, Kind::mixed);
       std::vector<Way> ways;
       for (const bool read_back : {false, true}) {
         const std::string use = read_back ? "_read_back" : "";
-        const std::pair<std::string, ArrayFunction> stores[] = {
-            {"ordinary", cached}, {"streaming", streaming}, {"sq_n", vemo::numeric::sq_n},
-            {"loop", sq_loop_native}};
+        const std::pair<std::string, ArrayFunction> stores[] = {{"ordinary", cached},
+                                                                {"streaming", streaming},
+                                                                {"sq_n", vemo::numeric::sq_n},
+                                                                {"loop", sq_loop_native}};
         for (const auto& store : stores) {
           const ArrayFunction function = store.second;
           ways.push_back(way_of(
@@ -462,7 +471,8 @@ class Tuner {
         if (percent >= 100) {
           tuned_over_library.push_back(std::max(o, s) /
                                        way_named(ways, "sq_n" + use).billions_per_second());
-          tuned_over_loop.push_back(std::max(o, s) / way_named(ways, "loop" + use).billions_per_second());
+          tuned_over_loop.push_back(std::max(o, s) /
+                                    way_named(ways, "loop" + use).billions_per_second());
         }
       }
       if (!streaming_wins) {
@@ -605,7 +615,8 @@ std::string length_in_row(std::size_t length) {
 
 std::string choice_in_row(const detail::RootChoice& choice) {
   return "{{" + std::to_string(choice.split.refined) + ", " +
-         std::to_string(choice.split.instruction) + "}, " + length_in_row(choice.refined_from) + "}";
+         std::to_string(choice.split.instruction) + "}, " + length_in_row(choice.refined_from) +
+         "}";
 }
 
 void print_row(const detail::CpuDescription& cpu, const Tuned& tuned) {
@@ -624,9 +635,10 @@ void print_row(const detail::CpuDescription& cpu, const Tuned& tuned) {
               p.prefetch_bytes, p.beyond_cache_percent, p.refined_beyond_cache ? "true" : "false");
   std::printf("     \"%s, family %s model %s, %s\"},\n\n", cpu_model_name().c_str(),
               hex(s.family).c_str(), hex(s.model).c_str(), today().c_str());
-  std::printf("Its gains, in speed, over the row this CPU takes now (\"%s\") and over the plain "
-              "loop (-O3 -march=native -fno-math-errno):\n",
-              cpu.row->name);
+  std::printf(
+      "Its gains, in speed, over the row this CPU takes now (\"%s\") and over the plain "
+      "loop (-O3 -march=native -fno-math-errno):\n",
+      cpu.row->name);
   for (const Gain& gain : tuned.gains) {
     std::printf("  %-36s %5.2fx  %5.2fx\n", gain.where.c_str(), gain.over_library, gain.over_loop);
   }
@@ -652,28 +664,32 @@ int main(int argc, char** argv) {
   }
   const detail::CpuDescription& cpu = detail::cpu();
   const detail::CpuSignature& s = cpu.signature;
-  std::printf("%s: family %s model %s, %s; last-level cache %zu MiB reported; takes row \"%s\" "
-              "(%s)%s\n",
-              cpu_model_name().c_str(), hex(s.family).c_str(), hex(s.model).c_str(),
-              s.avx512f ? "AVX-512F" : s.avx2 && s.fma ? "AVX2 and FMA" : "no AVX2 with FMA",
-              cpu.last_level_cache_bytes >> 20U, cpu.row->name, cpu.row->measured,
-              settings.quick ? "; quick mode: a smoke test, not a row for the table" : "");
+  std::printf(
+      "%s: family %s model %s, %s; last-level cache %zu MiB reported; takes row \"%s\" "
+      "(%s)%s\n",
+      cpu_model_name().c_str(), hex(s.family).c_str(), hex(s.model).c_str(),
+      s.avx512f         ? "AVX-512F"
+      : s.avx2 && s.fma ? "AVX2 and FMA"
+                        : "no AVX2 with FMA",
+      cpu.last_level_cache_bytes >> 20U, cpu.row->name, cpu.row->measured,
+      settings.quick ? "; quick mode: a smoke test, not a row for the table" : "");
   if (!s.avx2 || !s.fma) {
-    std::fprintf(stderr, "numeric_tune: this CPU has no AVX2 with FMA, so it has nothing to tune\n");
+    std::fprintf(stderr,
+                 "numeric_tune: this CPU has no AVX2 with FMA, so it has nothing to tune\n");
     return 2;
   }
   Tuner tuner(settings, cpu);
   const RootSet avx2{"AVX2",
                      detail::sqrt_n_avx2,
                      detail::sqrt_n_avx2_streaming,
-                     avx2_swept_splits,
+                     avx2_swept_splits.data(),
                      detail::avx2_split_kernels,
                      detail::avx2_split_count,
                      !s.avx512f};
   const RootSet avx512f{"AVX-512F",
                         detail::sqrt_n_avx512f,
                         detail::sqrt_n_avx512f_streaming,
-                        avx512f_swept_splits,
+                        avx512f_swept_splits.data(),
                         detail::avx512f_split_kernels,
                         detail::avx512f_split_count,
                         true};

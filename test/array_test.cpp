@@ -111,16 +111,17 @@ std::vector<Kernel> all_kernels() {
       {"portable", true, detail::sq_n_portable, detail::sqrt_n_portable}};
 #ifdef VEMO_NUMERIC_X86_KERNELS
   const detail::CpuSignature& cpu = detail::cpu().signature;
-  kernels.insert(kernels.end(),
-                 {{"sse2", true, detail::sq_n_sse2, detail::sqrt_n_sse2},
-                  {"sse2_streaming", true, detail::sq_n_sse2_streaming, detail::sqrt_n_sse2_streaming},
-                  {"avx2", cpu.avx2, detail::sq_n_avx2, detail::sqrt_n_avx2},
-                  {"avx2_streaming", cpu.avx2, detail::sq_n_avx2_streaming,
-                   detail::sqrt_n_avx2_streaming}});
+  kernels.insert(
+      kernels.end(),
+      {{"sse2", true, detail::sq_n_sse2, detail::sqrt_n_sse2},
+       {"sse2_streaming", true, detail::sq_n_sse2_streaming, detail::sqrt_n_sse2_streaming},
+       {"avx2", cpu.avx2, detail::sq_n_avx2, detail::sqrt_n_avx2},
+       {"avx2_streaming", cpu.avx2, detail::sq_n_avx2_streaming, detail::sqrt_n_avx2_streaming}});
   add_split_kernels(kernels, "avx2", detail::avx2_split_kernels, cpu.avx2 && cpu.fma);
-  kernels.insert(kernels.end(), {{"avx512f", cpu.avx512f, detail::sq_n_avx512f, detail::sqrt_n_avx512f},
-                                 {"avx512f_streaming", cpu.avx512f, detail::sq_n_avx512f_streaming,
-                                  detail::sqrt_n_avx512f_streaming}});
+  kernels.insert(kernels.end(),
+                 {{"avx512f", cpu.avx512f, detail::sq_n_avx512f, detail::sqrt_n_avx512f},
+                  {"avx512f_streaming", cpu.avx512f, detail::sq_n_avx512f_streaming,
+                   detail::sqrt_n_avx512f_streaming}});
   add_split_kernels(kernels, "avx512f", detail::avx512f_split_kernels, cpu.avx512f);
 #endif
 #ifdef VEMO_NUMERIC_NEON_KERNELS
@@ -281,7 +282,8 @@ TEST(ArrayKernels, GiveTheScalarBitsAtEveryLengthAndAlignment) {
           // shift up to max_length and the last one.
           for (std::size_t shift = 1; shift < n;
                shift = shift < max_length || shift == n - 1 ? shift + 1 : n - 1) {
-            for (const std::size_t y_at : {longest + x_offset - shift, longest + x_offset + shift}) {
+            for (const std::size_t y_at :
+                 {longest + x_offset - shift, longest + x_offset + shift}) {
               std::vector<double> shared(longest, untouched);
               shared.insert(shared.end(), x_buffer.begin(), x_buffer.end());
               shared.resize(shared.size() + longest, untouched);

@@ -1,8 +1,8 @@
 // The long check of the refined root kernels: compares sqrt_n and each
 // refined kernel that this CPU runs, called directly, bit for bit with the
-// scalar root (the square-root instruction) over as many inputs as asked, ten billion by default, of
-// every kind in root_inputs.hpp, in blocks that each run with one of DAZ and
-// FTZ clear or set and compare their flags too.
+// scalar root (the square-root instruction) over as many inputs as asked, ten billion by default,
+// of every kind in root_inputs.hpp, in blocks that each run with one of DAZ and FTZ clear or set
+// and compare their flags too.
 //
 //   refined_root_check [inputs [threads]]
 //
@@ -90,9 +90,9 @@ void check_blocks(std::uint64_t first_block, std::uint64_t blocks,
       std::uint64_t wrong = 0;
       for (std::size_t i = 0; i < block; ++i) {
         if (bits_of(roots[i]) != bits_of(expected[i]) && ++wrong <= 3) {
-          std::fprintf(stderr, "%s: sqrt of %a (0x%016llx) gave %a, expected %a\n", kernel->name.c_str(),
-                       inputs[i], static_cast<unsigned long long>(bits_of(inputs[i])), roots[i],
-                       expected[i]);
+          std::fprintf(stderr, "%s: sqrt of %a (0x%016llx) gave %a, expected %a\n",
+                       kernel->name.c_str(), inputs[i],
+                       static_cast<unsigned long long>(bits_of(inputs[i])), roots[i], expected[i]);
         }
       }
       kernel->tally.wrong_roots += wrong;

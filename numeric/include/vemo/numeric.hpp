@@ -4,7 +4,7 @@
 // The library's version, for checks at compile time; the build reads it from
 // here. VEMO_NUMERIC_VERSION is major * 10000 + minor * 100 + patch.
 #define VEMO_NUMERIC_VERSION_MAJOR 1
-#define VEMO_NUMERIC_VERSION_MINOR 5
+#define VEMO_NUMERIC_VERSION_MINOR 6
 #define VEMO_NUMERIC_VERSION_PATCH 0
 #define VEMO_NUMERIC_VERSION                                               \
   (VEMO_NUMERIC_VERSION_MAJOR * 10000 + VEMO_NUMERIC_VERSION_MINOR * 100 + \
@@ -13,9 +13,12 @@
 #include <cstddef>
 
 // Functions on IEEE 754 double-precision values, from the static library
-// vemo_numeric. All keep no state, may be called from any thread at once and
-// at any time, before main included. The archive is position-independent, so
-// it links into shared libraries as well as programs.
+// vemo_numeric. All may be called from any thread at once and at any time,
+// before main included. sq and sqrt keep no state. On x86 the array
+// functions read a description of the CPU at their first call in the
+// process and keep it, to choose their kernels by; it never changes a
+// result. The archive is position-independent, so it links into shared
+// libraries as well as programs.
 
 namespace vemo {
 namespace numeric {
@@ -57,9 +60,9 @@ void sqrt_n(const double* x, std::size_t n, double* y) noexcept;
 // Names the instruction set whose kernels sq_n and sqrt_n take on this
 // machine: "avx512f", "avx2", "sse2", "neon", "wasm_simd128" or "portable"
 // (the loop in plain C++). Both functions take the same one. On x86 it is
-// the widest the CPU and the operating system support, asked afresh at each
-// call as the functions ask; elsewhere it is fixed when the library is
-// built. The string is static; nothing is kept between calls.
+// the widest the CPU and the operating system support, read once per
+// process as the functions read it; elsewhere it is fixed when the library
+// is built. The string is static.
 const char* array_kernel() noexcept;
 
 }  // namespace numeric

@@ -61,9 +61,8 @@ std::size_t largest_described_cache(unsigned leaf) noexcept {
     if ((r.eax & 0x1FU) == 0) {  // no more caches
       break;
     }
-    const std::size_t bytes = std::size_t{(r.ebx >> 22U) + 1U} *
-                              (((r.ebx >> 12U) & 0x3FFU) + 1U) * ((r.ebx & 0xFFFU) + 1U) *
-                              (std::size_t{r.ecx} + 1U);
+    const std::size_t bytes = std::size_t{(r.ebx >> 22U) + 1U} * (((r.ebx >> 12U) & 0x3FFU) + 1U) *
+                              ((r.ebx & 0xFFFU) + 1U) * (std::size_t{r.ecx} + 1U);
     largest = bytes > largest ? bytes : largest;
   }
   return largest;
@@ -97,7 +96,8 @@ CpuSignature read_cpu_signature() noexcept {
   const Registers version = cpuid(1);
   const unsigned base_family = (version.eax >> 8U) & 0xFU;
   const unsigned base_model = (version.eax >> 4U) & 0xFU;
-  signature.family = base_family == 0xF ? base_family + ((version.eax >> 20U) & 0xFFU) : base_family;
+  signature.family =
+      base_family == 0xF ? base_family + ((version.eax >> 20U) & 0xFFU) : base_family;
   signature.model = base_family == 0x6 || base_family == 0xF
                         ? (((version.eax >> 16U) & 0xFU) << 4U) + base_model
                         : base_model;

@@ -42,12 +42,11 @@ Dispatch dispatch_for(const CpuDescription& cpu) noexcept {
     d.sq_streaming = sq_n_avx512f_streaming;
     d.sq_narrower = sq_n_avx2;
     d.sq_narrower_streaming = sq_n_avx2_streaming;
-    d.sq_narrower_from =
-        profile.sq_512_bit_up_to == never ? never : profile.sq_512_bit_up_to + 1;
+    d.sq_narrower_from = profile.sq_512_bit_up_to == never ? never : profile.sq_512_bit_up_to + 1;
     d.root = sqrt_n_avx512f;
     d.root_streaming = sqrt_n_avx512f_streaming;
-    d.refined = refined_kernels(profile.avx512f_roots.split, avx512f_split_kernels,
-                                avx512f_split_count);
+    d.refined =
+        refined_kernels(profile.avx512f_roots.split, avx512f_split_kernels, avx512f_split_count);
     d.refined_from = profile.avx512f_roots.refined_from;
   } else if (cpu.signature.avx2) {
     d.kernel_name = "avx2";
@@ -56,8 +55,7 @@ Dispatch dispatch_for(const CpuDescription& cpu) noexcept {
     d.root = sqrt_n_avx2;
     d.root_streaming = sqrt_n_avx2_streaming;
     if (cpu.signature.fma) {
-      d.refined =
-          refined_kernels(profile.avx2_roots.split, avx2_split_kernels, avx2_split_count);
+      d.refined = refined_kernels(profile.avx2_roots.split, avx2_split_kernels, avx2_split_count);
       d.refined_from = profile.avx2_roots.refined_from;
     }
   }

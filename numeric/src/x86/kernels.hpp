@@ -23,18 +23,26 @@ VEMO_NUMERIC_TARGET("sse2") void sq_n_sse2(const double* x, std::size_t n, doubl
 VEMO_NUMERIC_TARGET("sse2") void sqrt_n_sse2(const double* x, std::size_t n, double* y) noexcept;
 VEMO_NUMERIC_TARGET("avx2") void sq_n_avx2(const double* x, std::size_t n, double* y) noexcept;
 VEMO_NUMERIC_TARGET("avx2") void sqrt_n_avx2(const double* x, std::size_t n, double* y) noexcept;
-VEMO_NUMERIC_TARGET("avx512f") void sq_n_avx512f(const double* x, std::size_t n, double* y) noexcept;
-VEMO_NUMERIC_TARGET("avx512f") void sqrt_n_avx512f(const double* x, std::size_t n, double* y) noexcept;
+VEMO_NUMERIC_TARGET("avx512f")
+void sq_n_avx512f(const double* x, std::size_t n, double* y) noexcept;
+VEMO_NUMERIC_TARGET("avx512f")
+void sqrt_n_avx512f(const double* x, std::size_t n, double* y) noexcept;
 
 // The same kernels with streaming stores, for calls too large for their
 // arrays to stay in the cache: y is written past the cache, a whole line at
 // a time. Where the arrays overlap they take the kernels above.
-VEMO_NUMERIC_TARGET("sse2") void sq_n_sse2_streaming(const double* x, std::size_t n, double* y) noexcept;
-VEMO_NUMERIC_TARGET("sse2") void sqrt_n_sse2_streaming(const double* x, std::size_t n, double* y) noexcept;
-VEMO_NUMERIC_TARGET("avx2") void sq_n_avx2_streaming(const double* x, std::size_t n, double* y) noexcept;
-VEMO_NUMERIC_TARGET("avx2") void sqrt_n_avx2_streaming(const double* x, std::size_t n, double* y) noexcept;
-VEMO_NUMERIC_TARGET("avx512f") void sq_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept;
-VEMO_NUMERIC_TARGET("avx512f") void sqrt_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept;
+VEMO_NUMERIC_TARGET("sse2")
+void sq_n_sse2_streaming(const double* x, std::size_t n, double* y) noexcept;
+VEMO_NUMERIC_TARGET("sse2")
+void sqrt_n_sse2_streaming(const double* x, std::size_t n, double* y) noexcept;
+VEMO_NUMERIC_TARGET("avx2")
+void sq_n_avx2_streaming(const double* x, std::size_t n, double* y) noexcept;
+VEMO_NUMERIC_TARGET("avx2")
+void sqrt_n_avx2_streaming(const double* x, std::size_t n, double* y) noexcept;
+VEMO_NUMERIC_TARGET("avx512f")
+void sq_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept;
+VEMO_NUMERIC_TARGET("avx512f")
+void sqrt_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept;
 
 // How a kernel of refined roots shares its work: stretches of `refined`
 // vectors through the refined steps on the multiply-add units and

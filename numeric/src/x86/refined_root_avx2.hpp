@@ -34,6 +34,7 @@
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
 #include "x86/instruction_passes.hpp"
+#include "x86/kernels.hpp"
 #include "x86/lane_ops.hpp"
 
 #include <immintrin.h>
@@ -279,6 +280,17 @@ void each_root(const double* x, std::size_t n, double* y, std::size_t prefetch_b
   const unsigned others = _mm_getcsr() & ~static_cast<unsigned>(_MM_EXCEPT_INEXACT);
   _mm_setcsr(exact_so_far ? others : others | _MM_EXCEPT_INEXACT);
 }
+
+// The menu's splits and the pass, for split_kernels.hpp and the tuner.
+struct Roots {
+  static constexpr Split split(std::size_t index) { return avx2_splits[index]; }
+
+  template <std::size_t Refined, std::size_t Instruction, Stores S>
+  VEMO_NUMERIC_TARGET("avx2,fma")
+  static void each(const double* x, std::size_t n, double* y, std::size_t prefetch_bytes) noexcept {
+    each_root<Refined, Instruction, S>(x, n, y, prefetch_bytes);
+  }
+};
 
 }  // namespace
 }  // namespace refined_avx2

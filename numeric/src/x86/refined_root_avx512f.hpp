@@ -30,6 +30,7 @@
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
 #include "x86/instruction_passes.hpp"
+#include "x86/kernels.hpp"
 #include "x86/lane_ops.hpp"
 
 #include <immintrin.h>
@@ -233,6 +234,17 @@ void each_root(const double* x, std::size_t n, double* y, std::size_t prefetch_b
   }
   finish_stores<S>();
 }
+
+// The menu's splits and the pass, for split_kernels.hpp and the tuner.
+struct Roots {
+  static constexpr Split split(std::size_t index) { return avx512f_splits[index]; }
+
+  template <std::size_t Refined, std::size_t Instruction, Stores S>
+  VEMO_NUMERIC_TARGET("avx512f")
+  static void each(const double* x, std::size_t n, double* y, std::size_t prefetch_bytes) noexcept {
+    each_root<Refined, Instruction, S>(x, n, y, prefetch_bytes);
+  }
+};
 
 }  // namespace
 }  // namespace refined_avx512f
