@@ -250,7 +250,7 @@ void register_all() {
   const detail::CpuDescription& cpu = detail::cpu();
   if (cpu.signature.avx2 && cpu.signature.fma) {
     register_root_way("avx2_instruction", detail::sqrt_n_avx2, true);
-    const detail::Split split = cpu.profile().avx2_roots.split;
+    const detail::Split split = cpu.row->profile.avx2_roots.split;
     for (const detail::SplitKernels& kernels : detail::avx2_split_kernels) {
       if (kernels.split == split) {
         register_root_way("avx2_refined", kernels.cached, true);

@@ -21,9 +21,11 @@
 #include "x86/kernels.hpp"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -44,10 +46,10 @@ using ArrayFunction = void (*)(const double* x, std::size_t n, double* y);
 
 struct Settings {
   bool quick = false;
-  int rounds = 7;
-  int memory_rounds = 5;
+  int rounds = 31;
+  int memory_rounds = 7;
   // A timing makes enough calls to go over about this many elements.
-  std::size_t elements_per_timing = std::size_t{1} << 21;
+  std::size_t elements_per_timing = std::size_t{1} << 19;
 };
 
 // One way of doing a call, timed as the fastest of its rounds.
@@ -69,19 +71,23 @@ std::mt19937& engine() {
   return shuffled;
 }
 
-// Runs every way `rounds` times, in a new random order each round.
-void time_in_rounds(std::vector<Way>& ways, int rounds) {
-  std::vector<std::size_t> order(ways.size());
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    order[i] = i;
+// Runs every way of every configuration `rounds` times, in a new random
+// order each round, so that the machine's changes of pace, which a shared
+// machine has, fall on all of them alike.
+void time_in_rounds(std::vector<std::vector<Way>>& configurations, int rounds) {
+  std::vector<Way*> order;
+  for (std::vector<Way>& ways : configurations) {
+    for (Way& way : ways) {
+      order.push_back(&way);
+    }
   }
   for (int round = 0; round < rounds; ++round) {
     std::shuffle(order.begin(), order.end(), engine());
-    for (const std::size_t i : order) {
+    for (Way* way : order) {
       const auto start = std::chrono::steady_clock::now();
-      ways[i].call();
+      way->call();
       const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-      ways[i].best_seconds = std::min(ways[i].best_seconds, took.count());
+      way->best_seconds = std::min(way->best_seconds, took.count());
     }
   }
 }
@@ -122,9 +128,13 @@ std::string split_name(unsigned refined, unsigned instruction) {
 bool gives_scalar_roots(const std::function<void(const double*, std::size_t, double*)>& function,
                         const Arrays& arrays) {
   function(arrays.x(), arrays.size(), arrays.y());
+  const auto bits = [](double value) {
+    std::uint64_t b = 0;
+    std::memcpy(&b, &value, sizeof b);
+    return b;
+  };
   for (std::size_t i = 0; i < arrays.size(); ++i) {
-    const double expected = vemo::numeric::sqrt(arrays.x()[i]);
-    if (std::memcmp(&expected, arrays.y() + i, sizeof expected) != 0) {
+    if (bits(arrays.y()[i]) != bits(vemo::numeric::sqrt(arrays.x()[i]))) {
       return false;
     }
   }
@@ -151,7 +161,7 @@ struct RootSet {
   ArrayFunction instruction;
   ArrayFunction instruction_streaming;
   const SweptSplit* swept;
-  const detail::SplitKernels* menu;
+  const detail::SplitKernels* menu;  // the menu's kernels, menu_count of them
   std::size_t menu_count;
   bool dispatched;  // the one sqrt_n takes on this CPU
 };
@@ -160,7 +170,7 @@ class Tuner {
  public:
   Tuner(const Settings& settings, const detail::CpuDescription& cpu)
       : settings_(settings), cpu_(cpu) {
-    tuned_.profile = cpu.profile();
+    tuned_.profile = cpu.row->profile;
   }
 
   // The split of each stretch of vectors, at 1,024 and 16,384 doubles,
@@ -192,13 +202,14 @@ class Tuner {
             split.cached(x, n_, y, 0);
           });
         }
-        time_in_rounds(ways, settings_.rounds);
         configurations.push_back(std::move(ways));
       }
     }
+    time_in_rounds(configurations, settings_.rounds);
     // Each way's geometric mean over the configurations.
     const auto score = [&](const std::string& name) {
       std::vector<double> rates;
+      rates.reserve(configurations.size());
       for (const std::vector<Way>& ways : configurations) {
         rates.push_back(way_named(ways, name).billions_per_second());
       }
@@ -228,7 +239,11 @@ class Tuner {
     const std::string chosen = split_name(best_on_menu.refined, best_on_menu.instruction);
     std::printf("  best swept %s; best on the menu %s, %.2f of it\n", best_swept.c_str(),
                 chosen.c_str(), score(chosen) / score(best_swept));
-    if (chosen != best_swept) {
+    if (best_swept == "0:1") {
+      tuned_.notes.push_back(std::string(set.name) + ": the instruction alone ran fastest, " +
+                             format_ratio(score(best_swept) / score(chosen)) +
+                             " the best split; measure again, and if it holds, refine from never");
+    } else if (chosen != best_swept) {
       tuned_.notes.push_back(std::string(set.name) + ": the best split swept, " + best_swept +
                              ", is not on the menu; adding it to kernels.hpp would gain " +
                              format_ratio(score(best_swept) / score(chosen)));
@@ -254,11 +269,7 @@ class Tuner {
       by_length.push_back({way_of("instruction", set.instruction, arrays.x(), n, arrays.y(), calls),
                            way_of("refined", kernels->cached, arrays.x(), n, arrays.y(), calls)});
     }
-    for (int round = 0; round < settings_.rounds; ++round) {
-      for (std::vector<Way>& ways : by_length) {
-        time_in_rounds(ways, 1);
-      }
-    }
+    time_in_rounds(by_length, settings_.rounds);
     std::printf("\n%s roots, split %s against the instruction, nanoseconds a call:\n", set.name,
                 split_name(choice.split.refined, choice.split.instruction).c_str());
     choice.refined_from = detail::never;
@@ -283,25 +294,33 @@ class Tuner {
     if (!cpu_.signature.avx512f) {
       return;
     }
+    const std::vector<std::size_t> lengths =
+        sizes({1024, 2048, 4096, 8192, 16384, 32768, 65536, 262144});
+    std::vector<std::unique_ptr<Arrays>> arrays;
+    std::vector<std::vector<Way>> by_length;
+    for (const std::size_t n : lengths) {
+      arrays.push_back(std::make_unique<Arrays>(n, Kind::mixed));
+      const Arrays& a = *arrays.back();
+      const std::size_t calls = calls_for(n);
+      std::vector<Way> ways;
+      for (const bool in_place : {false, true}) {
+        const double* x = in_place ? a.y() : a.x();
+        const std::string use = in_place ? "_in_place" : "";
+        ways.push_back(way_of("512" + use, detail::sq_n_avx512f, x, n, a.y(), calls));
+        ways.push_back(way_of("256" + use, detail::sq_n_avx2, x, n, a.y(), calls));
+        ways.push_back(way_of("sq_n" + use, vemo::numeric::sq_n, x, n, a.y(), calls));
+        ways.push_back(way_of("loop" + use, sq_loop_native, x, n, a.y(), calls));
+      }
+      by_length.push_back(std::move(ways));
+    }
+    time_in_rounds(by_length, settings_.rounds);
     std::printf("\nsq_n, billions a second: 512-bit / 256-bit / sq_n / loop, apart | in place:\n");
     std::vector<double> tuned_over_library;
     std::vector<double> tuned_over_loop;
     std::size_t up_to = detail::never;
-    bool wider_lost = false;
-    for (const std::size_t n : sizes({1024, 2048, 4096, 8192, 16384, 32768, 65536, 262144})) {
-      Arrays arrays(n, Kind::mixed);
-      const std::size_t calls = calls_for(n);
-      std::vector<Way> ways;
-      for (const bool in_place : {false, true}) {
-        const double* x = in_place ? arrays.y() : arrays.x();
-        const std::string use = in_place ? "_in_place" : "";
-        ways.push_back(way_of("512" + use, detail::sq_n_avx512f, x, n, arrays.y(), calls));
-        ways.push_back(way_of("256" + use, detail::sq_n_avx2, x, n, arrays.y(), calls));
-        ways.push_back(way_of("sq_n" + use, vemo::numeric::sq_n, x, n, arrays.y(), calls));
-        ways.push_back(way_of("loop" + use, sq_loop_native, x, n, arrays.y(), calls));
-      }
-      time_in_rounds(ways, settings_.rounds);
-      std::printf("  %7zu:", n);
+    for (std::size_t i = 0; i < lengths.size(); ++i) {
+      const std::vector<Way>& ways = by_length[i];
+      std::printf("  %7zu:", lengths[i]);
       bool wider_wins = true;
       for (const std::string use : {"", "_in_place"}) {
         const double wide = way_named(ways, "512" + use).billions_per_second();
@@ -314,9 +333,9 @@ class Tuner {
         tuned_over_library.push_back(tuned / way_named(ways, "sq_n" + use).billions_per_second());
         tuned_over_loop.push_back(tuned / way_named(ways, "loop" + use).billions_per_second());
       }
-      if (!wider_wins && !wider_lost) {
-        wider_lost = true;
-        up_to = n / 2;
+      // 512-bit vectors up to the length before the first they lose at.
+      if (!wider_wins && up_to == detail::never) {
+        up_to = i == 0 ? 0 : lengths[i - 1];
       }
     }
     tuned_.profile.sq_512_bit_up_to = up_to;
@@ -345,9 +364,9 @@ class Tuner {
             },
             x, n, a.y(), calls_for(n)));
       }
-      time_in_rounds(ways, n > 65536 ? settings_.memory_rounds : settings_.rounds);
       configurations.push_back(std::move(ways));
     }
+    time_in_rounds(configurations, settings_.memory_rounds);
     std::printf("\n%s roots, split %s, billions a second by prefetch distance:\n", set.name,
                 split_name(split.refined, split.instruction).c_str());
     std::size_t best = 0;
@@ -374,46 +393,54 @@ class Tuner {
   void tune_refined_beyond_cache(const RootSet& set, detail::Split split) {
     const SweptSplit swept = swept_of(set, split);
     const std::size_t ahead = tuned_.profile.prefetch_bytes;
-    std::vector<double> refined_over_instruction;
-    std::vector<double> tuned_over_library;
-    std::vector<double> tuned_over_loop;
-    std::printf(
-        "\n%s roots beyond the cache, billions a second: refined / instruction / sqrt_n / "
-        "loop\n",
-        set.name);
+    std::vector<std::unique_ptr<Arrays>> arrays;
+    std::vector<std::vector<Way>> configurations;
+    std::vector<std::pair<std::size_t, bool>> beyond;
     for (const auto& [n, in_place] : memory_sizes()) {
       if (n <= 65536) {
         continue;
       }
-      Arrays arrays(n, Kind::positive);
-      const double* x = in_place ? arrays.y() : arrays.x();
+      beyond.emplace_back(n, in_place);
+      arrays.push_back(std::make_unique<Arrays>(n, Kind::positive));
+      const Arrays& a = *arrays.back();
+      const double* x = in_place ? a.y() : a.x();
       const bool streaming = !in_place && n >= streaming_size();
       const TunedKernel refined = streaming ? swept.streaming : swept.cached;
-      std::vector<Way> ways = {
-          way_of(
-              "refined",
-              [refined, ahead](const double* x_, std::size_t n_, double* y) {
-                refined(x_, n_, y, ahead);
-              },
-              x, n, arrays.y(), 1),
-          way_of("instruction", streaming ? set.instruction_streaming : set.instruction, x, n,
-                 arrays.y(), 1),
-          way_of("sqrt_n", vemo::numeric::sqrt_n, x, n, arrays.y(), 1),
-          way_of("loop", sqrt_loop_native, x, n, arrays.y(), 1)};
-      time_in_rounds(ways, settings_.memory_rounds);
-      const double r = way_named(ways, "refined").billions_per_second();
-      const double i = way_named(ways, "instruction").billions_per_second();
-      std::printf("  %5zu MiB %-8s: %6.3f / %6.3f / %6.3f / %6.3f\n", n * sizeof(double) >> 20U,
-                  in_place ? "in place" : "apart", r, i,
-                  way_named(ways, "sqrt_n").billions_per_second(),
-                  way_named(ways, "loop").billions_per_second());
-      refined_over_instruction.push_back(r / i);
-      tuned_over_library.push_back(std::max(r, i) /
-                                   way_named(ways, "sqrt_n").billions_per_second());
-      tuned_over_loop.push_back(std::max(r, i) / way_named(ways, "loop").billions_per_second());
+      configurations.push_back(
+          {way_of(
+               "refined",
+               [refined, ahead](const double* x_, std::size_t n_, double* y) {
+                 refined(x_, n_, y, ahead);
+               },
+               x, n, a.y(), 1),
+           way_of("instruction", streaming ? set.instruction_streaming : set.instruction, x, n,
+                  a.y(), 1),
+           way_of("sqrt_n", vemo::numeric::sqrt_n, x, n, a.y(), 1),
+           way_of("loop", sqrt_loop_native, x, n, a.y(), 1)});
     }
-    if (refined_over_instruction.empty()) {
+    if (configurations.empty()) {
       return;
+    }
+    time_in_rounds(configurations, settings_.memory_rounds);
+    std::printf(
+        "\n%s roots beyond the cache, billions a second: refined / instruction / sqrt_n / "
+        "loop\n",
+        set.name);
+    std::vector<double> refined_over_instruction;
+    std::vector<double> tuned_over_library;
+    std::vector<double> tuned_over_loop;
+    for (std::size_t i = 0; i < configurations.size(); ++i) {
+      const std::vector<Way>& ways = configurations[i];
+      const double r = way_named(ways, "refined").billions_per_second();
+      const double in = way_named(ways, "instruction").billions_per_second();
+      const double library = way_named(ways, "sqrt_n").billions_per_second();
+      const double loop = way_named(ways, "loop").billions_per_second();
+      std::printf("  %5zu MiB %-8s: %6.3f / %6.3f / %6.3f / %6.3f\n",
+                  beyond[i].first * sizeof(double) >> 20U, beyond[i].second ? "in place" : "apart",
+                  r, in, library, loop);
+      refined_over_instruction.push_back(r / in);
+      tuned_over_library.push_back(std::max(r, in) / library);
+      tuned_over_loop.push_back(std::max(r, in) / loop);
     }
     tuned_.profile.refined_beyond_cache = geometric_mean(refined_over_instruction) >= 1.0;
     std::printf("  refined beyond the cache: %s\n",
@@ -425,13 +452,8 @@ class Tuner {
   // The smallest share of the last-level cache from which streaming stores
   // are never slower than ordinary ones, out of place and read back at once.
   void tune_streaming() {
-    std::printf(
-        "\nsq_n's stores by size (percent of the %zu MiB cache reported), billions a second:\n"
-        "  ordinary / streaming, apart | read back at once\n",
-        cpu_.last_level_cache_bytes >> 20U);
-    unsigned from_percent = 0;
-    std::vector<double> tuned_over_library;
-    std::vector<double> tuned_over_loop;
+    std::vector<std::unique_ptr<Arrays>> arrays;
+    std::vector<std::vector<Way>> by_percent;
     for (const unsigned percent : percents()) {
       const std::size_t n = cpu_.last_level_cache_bytes / 100 * percent / (2 * sizeof(double));
       // The width the tuned sq_n takes at this size.
@@ -439,14 +461,16 @@ class Tuner {
       const ArrayFunction cached = wide ? detail::sq_n_avx512f : detail::sq_n_avx2;
       const ArrayFunction streaming =
           wide ? detail::sq_n_avx512f_streaming : detail::sq_n_avx2_streaming;
-      Arrays arrays(n, Kind::mixed);
+      arrays.push_back(std::make_unique<Arrays>(n, Kind::mixed));
+      const Arrays& a = *arrays.back();
       std::vector<Way> ways;
       for (const bool read_back : {false, true}) {
         const std::string use = read_back ? "_read_back" : "";
-        const std::pair<std::string, ArrayFunction> stores[] = {{"ordinary", cached},
-                                                                {"streaming", streaming},
-                                                                {"sq_n", vemo::numeric::sq_n},
-                                                                {"loop", sq_loop_native}};
+        const std::array<std::pair<std::string, ArrayFunction>, 4> stores = {
+            {{"ordinary", cached},
+             {"streaming", streaming},
+             {"sq_n", vemo::numeric::sq_n},
+             {"loop", sq_loop_native}}};
         for (const auto& store : stores) {
           const ArrayFunction function = store.second;
           ways.push_back(way_of(
@@ -457,10 +481,22 @@ class Tuner {
                   fold(y, n_);
                 }
               },
-              arrays.x(), n, arrays.y(), 1));
+              a.x(), n, a.y(), 1));
         }
       }
-      time_in_rounds(ways, settings_.memory_rounds);
+      by_percent.push_back(std::move(ways));
+    }
+    time_in_rounds(by_percent, settings_.memory_rounds);
+    std::printf(
+        "\nsq_n's stores by size (percent of the %zu MiB cache reported), billions a "
+        "second:\n  ordinary / streaming, apart | read back at once\n",
+        cpu_.last_level_cache_bytes >> 20U);
+    unsigned from_percent = 0;
+    std::vector<double> tuned_over_library;
+    std::vector<double> tuned_over_loop;
+    for (std::size_t i = 0; i < percents().size(); ++i) {
+      const unsigned percent = percents()[i];
+      const std::vector<Way>& ways = by_percent[i];
       std::printf("  %4u%%:", percent);
       bool streaming_wins = true;
       for (const std::string use : {"", "_read_back"}) {
@@ -475,6 +511,7 @@ class Tuner {
                                     way_named(ways, "loop" + use).billions_per_second());
         }
       }
+      // From the smallest share where streaming wins and keeps winning.
       if (!streaming_wins) {
         from_percent = 0;
       } else if (from_percent == 0) {
@@ -507,9 +544,9 @@ class Tuner {
   }
 
   static std::string format_ratio(double ratio) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.2fx", ratio);
-    return text;
+    std::array<char, 16> text{};
+    std::snprintf(text.data(), text.size(), "%.2fx", ratio);
+    return text.data();
   }
 
   static std::string length_text(std::size_t length) {
@@ -598,15 +635,15 @@ std::string cpu_model_name() {
 
 std::string today() {
   const std::time_t now = std::time(nullptr);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y-%m-%d", std::gmtime(&now));
-  return text;
+  std::array<char, 16> text{};
+  std::strftime(text.data(), text.size(), "%Y-%m-%d", std::gmtime(&now));
+  return text.data();
 }
 
 std::string hex(unsigned value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%02X", value);
-  return text;
+  std::array<char, 16> text{};
+  std::snprintf(text.data(), text.size(), "0x%02X", value);
+  return text.data();
 }
 
 std::string length_in_row(std::size_t length) {
@@ -683,14 +720,14 @@ int main(int argc, char** argv) {
                      detail::sqrt_n_avx2,
                      detail::sqrt_n_avx2_streaming,
                      avx2_swept_splits.data(),
-                     detail::avx2_split_kernels,
+                     detail::avx2_split_kernels.data(),
                      detail::avx2_split_count,
                      !s.avx512f};
   const RootSet avx512f{"AVX-512F",
                         detail::sqrt_n_avx512f,
                         detail::sqrt_n_avx512f_streaming,
                         avx512f_swept_splits.data(),
-                        detail::avx512f_split_kernels,
+                        detail::avx512f_split_kernels.data(),
                         detail::avx512f_split_count,
                         true};
   detail::Profile& profile = tuner.profile();

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <iostream>
@@ -53,7 +54,8 @@ constexpr std::size_t max_offset = 8;  // start positions within a 64-byte line
 // The refined kernels of every split on a menu, for CPUs where `supported`.
 template <std::size_t Count>
 void add_split_kernels(std::vector<Kernel>& kernels, const std::string& prefix,
-                       const vemo::numeric::detail::SplitKernels (&menu)[Count], bool supported) {
+                       const std::array<vemo::numeric::detail::SplitKernels, Count>& menu,
+                       bool supported) {
   for (const auto& split : menu) {
     const std::string name = prefix + "_split_" + std::to_string(split.split.refined) + "_" +
                              std::to_string(split.split.instruction);
@@ -78,10 +80,10 @@ std::vector<std::size_t> stretch_lengths() {
     }
   };
   for (const detail::Split split : detail::avx512f_splits) {
-    add_around(8 * (split.refined + split.instruction));
+    add_around(std::size_t{8} * (split.refined + split.instruction));
   }
   for (const detail::Split split : detail::avx2_splits) {
-    add_around(4 * (split.refined + split.instruction));
+    add_around(std::size_t{4} * (split.refined + split.instruction));
   }
   std::sort(lengths.begin(), lengths.end());
   return lengths;
@@ -214,7 +216,7 @@ TEST(CpuProfiles, EachSignatureTakesItsRow) {
     vemo::numeric::detail::CpuSignature signature;  // vendor, family, model, AVX2, FMA, AVX-512F
     const char* row;
   };
-  const Case cases[] = {
+  const std::vector<Case> cases = {
       {"Intel Xeon with AVX-512F", {Vendor::intel, 0x6, 0xA7, true, true, true}, "intel_avx512f"},
       {"Intel Core without AVX-512F", {Vendor::intel, 0x6, 0x97, true, true, false}, "default"},
       {"AMD EPYC Zen 3", {Vendor::amd, 0x19, 0x01, true, true, false}, "amd_zen3_server"},

@@ -134,6 +134,7 @@ int main(int argc, char** argv) {
     add_menu("avx512f", detail::avx512f_split_kernels);
   }
   std::vector<Kernel*> kernels;
+  kernels.reserve(all.size());
   for (Kernel& kernel : all) {
     kernels.push_back(&kernel);
   }

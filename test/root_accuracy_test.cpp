@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -56,7 +57,7 @@ std::size_t random_input_count() {
 // The refined kernels of every split on a menu, where the CPU runs them.
 template <std::size_t Count>
 void add_split_kernels(std::vector<RootKernel>& kernels, const std::string& prefix,
-                       const vemo::numeric::detail::SplitKernels (&menu)[Count]) {
+                       const std::array<vemo::numeric::detail::SplitKernels, Count>& menu) {
   for (const auto& split : menu) {
     kernels.push_back({prefix + "_split_" + std::to_string(split.split.refined) + "_" +
                            std::to_string(split.split.instruction),

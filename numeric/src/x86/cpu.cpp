@@ -25,6 +25,7 @@ struct Registers {
   unsigned edx = 0;
 };
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): CPUID's own order
 Registers cpuid(unsigned leaf, unsigned subleaf = 0) noexcept {
   Registers r;
   __cpuid_count(leaf, subleaf, r.eax, r.ebx, r.ecx, r.edx);

@@ -21,8 +21,6 @@ struct CpuDescription {
   CpuSignature signature;
   std::size_t last_level_cache_bytes;
   const ProfileRow* row;
-
-  const Profile& profile() const noexcept { return row->profile; }
 };
 
 // Asks CPUID, and the operating system through XGETBV, afresh.

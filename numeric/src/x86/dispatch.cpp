@@ -16,17 +16,18 @@ std::size_t smaller(std::size_t a, std::size_t b) { return a < b ? a : b; }
 
 // The refined kernels of `split`; split_kernels holds every split on the
 // menu, so it is found.
-SplitKernels refined_kernels(Split split, const SplitKernels* split_kernels, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    if (split_kernels[i].split == split) {
-      return split_kernels[i];
+template <std::size_t Count>
+SplitKernels refined_kernels(Split split, const std::array<SplitKernels, Count>& split_kernels) {
+  for (const SplitKernels& kernels : split_kernels) {
+    if (kernels.split == split) {
+      return kernels;
     }
   }
   return split_kernels[0];
 }
 
 Dispatch dispatch_for(const CpuDescription& cpu) noexcept {
-  const Profile& profile = cpu.profile();
+  const Profile& profile = cpu.row->profile;
   Dispatch d{};
   d.kernel_name = "sse2";
   d.sq = d.sq_narrower = sq_n_sse2;
@@ -45,8 +46,7 @@ Dispatch dispatch_for(const CpuDescription& cpu) noexcept {
     d.sq_narrower_from = profile.sq_512_bit_up_to == never ? never : profile.sq_512_bit_up_to + 1;
     d.root = sqrt_n_avx512f;
     d.root_streaming = sqrt_n_avx512f_streaming;
-    d.refined =
-        refined_kernels(profile.avx512f_roots.split, avx512f_split_kernels, avx512f_split_count);
+    d.refined = refined_kernels(profile.avx512f_roots.split, avx512f_split_kernels);
     d.refined_from = profile.avx512f_roots.refined_from;
   } else if (cpu.signature.avx2) {
     d.kernel_name = "avx2";
@@ -55,7 +55,7 @@ Dispatch dispatch_for(const CpuDescription& cpu) noexcept {
     d.root = sqrt_n_avx2;
     d.root_streaming = sqrt_n_avx2_streaming;
     if (cpu.signature.fma) {
-      d.refined = refined_kernels(profile.avx2_roots.split, avx2_split_kernels, avx2_split_count);
+      d.refined = refined_kernels(profile.avx2_roots.split, avx2_split_kernels);
       d.refined_from = profile.avx2_roots.refined_from;
     }
   }

@@ -51,8 +51,15 @@ struct Dispatch {
 };
 
 // The choices, once made. Until the first call has made them it points to a
-// Dispatch whose every call is long, and so makes them.
-extern __attribute__((visibility("hidden"))) std::atomic<const Dispatch*> chosen_dispatch;
+// Dispatch whose every call is long, and so makes them. Hidden where the
+// object format has visibility, so that a shared library that takes in the
+// archive loads it directly rather than through its global offset table.
+#if defined(__ELF__)
+#define VEMO_NUMERIC_INTERNAL __attribute__((visibility("hidden")))
+#else
+#define VEMO_NUMERIC_INTERNAL
+#endif
+extern VEMO_NUMERIC_INTERNAL std::atomic<const Dispatch*> chosen_dispatch;
 
 // Makes the choices, at the first call in the process.
 VEMO_NUMERIC_COLD const Dispatch& choose_dispatch() noexcept;
@@ -72,7 +79,8 @@ constexpr std::size_t few_roots = 4;
 
 template <std::size_t Few, __m128d (*Op)(__m128d)>
 inline void each_of_few(const double* x, std::size_t n, double* y) noexcept {
-  __m128d results[Few / 2];
+  // (A built-in array: std::array would drop the vector type's alignment.)
+  __m128d results[Few / 2];  // NOLINT(modernize-avoid-c-arrays)
   const std::size_t pairs = n / 2;
   for (std::size_t pair = 0; pair < pairs; ++pair) {
     results[pair] = Op(_mm_loadu_pd(x + 2 * pair));

@@ -50,7 +50,7 @@ VEMO_NUMERIC_FLATTEN void sq_n_sse2_streaming(const double* x, std::size_t n, do
 }
 VEMO_NUMERIC_TARGET("sse2")
 VEMO_NUMERIC_FLATTEN
-    void sqrt_n_sse2_streaming(const double* x, std::size_t n, double* y) noexcept {
+void sqrt_n_sse2_streaming(const double* x, std::size_t n, double* y) noexcept {
   streaming_if_apart<each_sse2<root_or_zero_sse2, streaming>, sqrt_n_sse2>(x, n, y);
 }
 VEMO_NUMERIC_TARGET("avx2")
@@ -59,18 +59,18 @@ VEMO_NUMERIC_FLATTEN void sq_n_avx2_streaming(const double* x, std::size_t n, do
 }
 VEMO_NUMERIC_TARGET("avx2")
 VEMO_NUMERIC_FLATTEN
-    void sqrt_n_avx2_streaming(const double* x, std::size_t n, double* y) noexcept {
+void sqrt_n_avx2_streaming(const double* x, std::size_t n, double* y) noexcept {
   streaming_if_apart<each_avx2<root_or_zero_avx2, root_or_zero_sse2, streaming>, sqrt_n_avx2>(x, n,
                                                                                               y);
 }
 VEMO_NUMERIC_TARGET("avx512f")
 VEMO_NUMERIC_FLATTEN
-    void sq_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept {
+void sq_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept {
   streaming_if_apart<each_avx512f<square_avx512f, streaming>, sq_n_avx512f>(x, n, y);
 }
 VEMO_NUMERIC_TARGET("avx512f")
 VEMO_NUMERIC_FLATTEN
-    void sqrt_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept {
+void sqrt_n_avx512f_streaming(const double* x, std::size_t n, double* y) noexcept {
   streaming_if_apart<each_avx512f<root_or_zero_avx512f, streaming>, sqrt_n_avx512f>(x, n, y);
 }
 

@@ -10,6 +10,7 @@
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
+#include <array>
 #include <cstddef>
 
 namespace vemo {
@@ -60,8 +61,11 @@ constexpr bool operator==(Split a, Split b) {
 
 // The splits built, for the CPU profiles to choose from; adding one here
 // builds its kernels and its tests. 1:0 refines every vector, which the
-// long check of the steps relies on.
+// long check of the steps relies on. (Built-in arrays: the kernels are built
+// from them in constant expressions, where C++11 cannot read a std::array.)
+// NOLINTNEXTLINE(modernize-avoid-c-arrays)
 constexpr Split avx512f_splits[] = {{1, 0}, {3, 1}, {1, 1}, {4, 3}};
+// NOLINTNEXTLINE(modernize-avoid-c-arrays)
 constexpr Split avx2_splits[] = {{1, 0}, {1, 2}, {1, 1}};
 constexpr std::size_t avx512f_split_count = sizeof avx512f_splits / sizeof avx512f_splits[0];
 constexpr std::size_t avx2_split_count = sizeof avx2_splits / sizeof avx2_splits[0];
@@ -84,14 +88,14 @@ struct SplitKernels {
 // sqrt_n_avx512f, and faster. They refine while SSE arithmetic rounds to
 // nearest (MXCSR's rounding control is 0), and take the instruction
 // otherwise. One entry per split in avx512f_splits, in that order.
-extern const SplitKernels avx512f_split_kernels[avx512f_split_count];
+extern const std::array<SplitKernels, avx512f_split_count> avx512f_split_kernels;
 
 // sqrt_n's roots refined with AVX2 and FMA, without embedded rounding, for
 // CPUs with FMA: the same bits and flags as sqrt_n_avx2. They refine while
 // SSE arithmetic rounds to nearest and the inexact exception is masked (as
 // it is by default), and take the instruction otherwise. One entry per
 // split in avx2_splits, in that order.
-extern const SplitKernels avx2_split_kernels[avx2_split_count];
+extern const std::array<SplitKernels, avx2_split_count> avx2_split_kernels;
 
 }  // namespace detail
 }  // namespace numeric

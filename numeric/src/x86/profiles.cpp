@@ -20,6 +20,8 @@ namespace {
 // {split, refined from}, sq_n's 512-bit vectors up to, prefetch bytes,
 // beyond the cache at percent of the last-level cache, refined beyond the
 // cache}; where and when it was measured.
+// (A built-in array, which C++11 can read in the constant expression below.)
+// NOLINTNEXTLINE(modernize-avoid-c-arrays)
 constexpr ProfileRow rows[] = {
     {"intel_avx512f",
      {Vendor::intel, 0x6, 0x00, 0xFF, true},

@@ -11,11 +11,8 @@ namespace vemo {
 namespace numeric {
 namespace detail {
 
-// A list shorter than the menu does not compile: the declaration gives the
-// menu's length.
-const SplitKernels avx2_split_kernels[] = {split_kernels_of<refined_avx2::Roots, 0>(),
-                                           split_kernels_of<refined_avx2::Roots, 1>(),
-                                           split_kernels_of<refined_avx2::Roots, 2>()};
+const std::array<SplitKernels, avx2_split_count> avx2_split_kernels =
+    menu_kernels<refined_avx2::Roots, avx2_split_count>();
 
 }  // namespace detail
 }  // namespace numeric

@@ -11,11 +11,8 @@ namespace vemo {
 namespace numeric {
 namespace detail {
 
-// A list shorter than the menu does not compile: the declaration gives the
-// menu's length.
-const SplitKernels avx512f_split_kernels[] = {
-    split_kernels_of<refined_avx512f::Roots, 0>(), split_kernels_of<refined_avx512f::Roots, 1>(),
-    split_kernels_of<refined_avx512f::Roots, 2>(), split_kernels_of<refined_avx512f::Roots, 3>()};
+const std::array<SplitKernels, avx512f_split_count> avx512f_split_kernels =
+    menu_kernels<refined_avx512f::Roots, avx512f_split_count>();
 
 }  // namespace detail
 }  // namespace numeric

@@ -15,6 +15,7 @@
 #include "x86/kernels.hpp"
 #include "x86/lane_ops.hpp"
 
+#include <array>
 #include <cstddef>
 
 namespace vemo {
@@ -25,7 +26,7 @@ namespace {
 template <class Roots, std::size_t Index, Stores S>
 void split_pass(const double* x, std::size_t n, double* y) noexcept {
   Roots::template each<Roots::split(Index).refined, Roots::split(Index).instruction, S>(
-      x, n, y, cpu().profile().prefetch_bytes);
+      x, n, y, cpu().row->profile.prefetch_bytes);
 }
 
 template <class Roots, std::size_t Index>
@@ -42,6 +43,27 @@ void split_streaming(const double* x, std::size_t n, double* y) noexcept {
 template <class Roots, std::size_t Index>
 constexpr SplitKernels split_kernels_of() {
   return {Roots::split(Index), split_cached<Roots, Index>, split_streaming<Roots, Index>};
+}
+
+// The kernels of every split on the menu of Roots, Count of them: one entry
+// per index, made by the compiler, so that the list is never shorter.
+template <std::size_t... Index>
+struct Indices {};
+template <std::size_t Count, std::size_t... Index>
+struct IndicesTo : IndicesTo<Count - 1, Count - 1, Index...> {};
+template <std::size_t... Index>
+struct IndicesTo<0, Index...> {
+  using type = Indices<Index...>;
+};
+
+template <class Roots, std::size_t... Index>
+std::array<SplitKernels, sizeof...(Index)> menu_kernels(Indices<Index...> /*indices*/) {
+  return {{split_kernels_of<Roots, Index>()...}};
+}
+
+template <class Roots, std::size_t Count>
+std::array<SplitKernels, Count> menu_kernels() {
+  return menu_kernels<Roots>(typename IndicesTo<Count>::type{});
 }
 
 }  // namespace
