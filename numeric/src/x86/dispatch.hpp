@@ -62,7 +62,7 @@ struct Dispatch {
 extern VEMO_NUMERIC_INTERNAL std::atomic<const Dispatch*> chosen_dispatch;
 
 // Makes the choices, at the first call in the process.
-VEMO_NUMERIC_COLD const Dispatch& choose_dispatch() noexcept;
+VEMO_NUMERIC_OUT_OF_LINE const Dispatch& choose_dispatch() noexcept;
 
 // The calls that are long, or the first.
 void sq_n_long(const double* x, std::size_t n, double* y) noexcept;
