@@ -9,7 +9,7 @@
 #   the last D;
 # - y and every h lie in [2^-514, 2^451], and every g in [2^-451, 2^513];
 # - every r is zero or a multiple of 2^-107 (g h is at least 1/4, and the
-#   product of two doubles).
+#   product of two doubles), and below 2^-4, 2^-9 and 2^-17 in magnitude.
 # So no value is subnormal and none overflows.
 #
 # Notation: X is sqrt(x), and x is written X * X, since Gappa's rewriting
@@ -77,7 +77,8 @@ eh3 = 2 * h3 * X - 1;
   /\ h2 in [1b-514, 1b451] /\ h3 in [1b-514, 1b451]
   /\ g0 in [1b-451, 1b513] /\ g1 in [1b-451, 1b513] /\ g2 in [1b-451, 1b513]
   /\ g3 in [1b-451, 1b513]
-  /\ @FIX(r1, -107) /\ @FIX(r2, -107) /\ @FIX(r3, -107) }
+  /\ @FIX(r1, -107) /\ @FIX(r2, -107) /\ @FIX(r3, -107)
+  /\ |r1| <= 1b-4 /\ |r2| <= 1b-9 /\ |r3| <= 1b-17 }
 
 # 2: g0 and h0 err by the estimate's error and g0's rounding.
 eh0 -> d0 + 2 * (h0 - y * 0.5) * X;
