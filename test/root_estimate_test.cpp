@@ -3,6 +3,7 @@
 // 1/sqrt(x) errs by less than 2^-14, relative, as Intel's and AMD's manuals
 // say. Measured here on the CPU the tests run on.
 #include "array_kernels.hpp"
+#include "x86/cpu.hpp"
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
@@ -88,7 +89,7 @@ Largest largest_error(Estimate estimate) {
 // Passes without measuring on a CPU without AVX-512F, as the kernel tests do,
 // and says so.
 TEST(RootEstimate, Vrsqrt14pdErrsByLessThanTwoToMinus14) {
-  if (!vemo::numeric::detail::cpu_has_avx512f()) {
+  if (!vemo::numeric::detail::cpu().signature.avx512f) {
     std::cout << "[ estimate ] no AVX-512F on this CPU: vrsqrt14pd not measured\n";
     return;
   }
