@@ -31,7 +31,7 @@ constexpr ProfileRow rows[] = {
     // other Zen 3 models, desktop and mobile, take the default.
     {"amd_zen3_server",
      {Vendor::amd, 0x19, 0x00, 0x0F, false},
-     {{{1, 1}, 64}, {{1, 2}, 128}, 4096, 4096, 12, true},
+     {{{1, 1}, 64}, {{1, 2}, 128}, 4096, 3072, 12, true},
      "AMD EPYC (Zen 3), family 0x19 model 0x01, 2 vCPUs under KVM, 2026-12-09"},
     // Zen 4, the only cores of family 0x19 with AVX-512F.
     {"amd_zen4",
