@@ -79,23 +79,28 @@ constexpr std::size_t few_roots = 4;
 
 template <std::size_t Few, __m128d (*Op)(__m128d)>
 inline void each_of_few(const double* x, std::size_t n, double* y) noexcept {
-  // (A built-in array: std::array would drop the vector type's alignment.)
-  __m128d results[Few / 2];  // NOLINT(modernize-avoid-c-arrays)
+  static_assert(Few <= 8, "at most three pairs and a last element");
   const std::size_t pairs = n / 2;
-  for (std::size_t pair = 0; pair < pairs; ++pair) {
-    results[pair] = Op(_mm_loadu_pd(x + 2 * pair));
+  const bool odd = n % 2 != 0;
+  // Each in a register of its own: a loop over an array of them went
+  // through the stack. The high lane of the last holds +0.0, whose square
+  // and root are exact.
+  const __m128d zero = _mm_setzero_pd();
+  const __m128d first = pairs > 0 ? Op(_mm_loadu_pd(x)) : zero;
+  const __m128d second = Few > 4 && pairs > 1 ? Op(_mm_loadu_pd(x + 2)) : zero;
+  const __m128d third = Few > 6 && pairs > 2 ? Op(_mm_loadu_pd(x + 4)) : zero;
+  const __m128d last = odd ? Op(_mm_load_sd(x + n - 1)) : zero;
+  if (pairs > 0) {
+    _mm_storeu_pd(y, first);
   }
-  if (n % 2 != 0) {
-    // The high lane holds +0.0, whose square and root are exact.
-    const __m128d last = Op(_mm_load_sd(x + n - 1));
-    for (std::size_t pair = 0; pair < pairs; ++pair) {
-      _mm_storeu_pd(y + 2 * pair, results[pair]);
-    }
+  if (Few > 4 && pairs > 1) {
+    _mm_storeu_pd(y + 2, second);
+  }
+  if (Few > 6 && pairs > 2) {
+    _mm_storeu_pd(y + 4, third);
+  }
+  if (odd) {
     _mm_store_sd(y + n - 1, last);
-    return;
-  }
-  for (std::size_t pair = 0; pair < pairs; ++pair) {
-    _mm_storeu_pd(y + 2 * pair, results[pair]);
   }
 }
 

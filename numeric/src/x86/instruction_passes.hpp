@@ -106,7 +106,9 @@ void each_avx2(const double* x, std::size_t n, double* y) noexcept {
     return;
   }
   std::size_t i = head_elements<S, 32>(y, n);
-  short_steps_avx2<Op, ShortOp>(x, i, y);
+  if (i != 0) {
+    short_steps_avx2<Op, ShortOp>(x, i, y);
+  }
   constexpr std::size_t step = whole_elements<S, 4>();
   for (const std::size_t whole = i + (n - i) / step * step; i != whole; i += 4) {
     store_avx2<S>(y + i, Op(_mm256_loadu_pd(x + i)));
