@@ -68,38 +68,23 @@ VEMO_NUMERIC_OUT_OF_LINE const Dispatch& choose_dispatch() noexcept;
 void sq_n_long(const double* x, std::size_t n, double* y) noexcept;
 void sqrt_n_long(const double* x, std::size_t n, double* y) noexcept;
 
-// Calls of fewer than Few elements do their work on the spot, two elements
-// at a time with SSE2, which every x86 CPU the library runs on has: for
-// them, finding a kernel took longer than the work. Every element is loaded
-// before any is stored, so any overlap gives the results of x as it was.
-// (A root takes as long for two lanes as the kernels' for four, so roots
-// stop sooner.)
-constexpr std::size_t few_squares = 8;
-constexpr std::size_t few_roots = 4;
+// Calls of fewer than `few` elements do their work on the spot with SSE2,
+// which every x86 CPU the library runs on has: for them, finding a kernel
+// took longer than the work (longer calls took as long through the AVX2
+// kernel as through more SSE2 steps, on an AMD Zen 3). Both are loaded
+// before either is stored, so any overlap gives the results of x as it was.
+constexpr std::size_t few = 4;
 
-template <std::size_t Few, __m128d (*Op)(__m128d)>
+template <__m128d (*Op)(__m128d)>
 inline void each_of_few(const double* x, std::size_t n, double* y) noexcept {
-  static_assert(Few <= 8, "at most three pairs and a last element");
-  const std::size_t pairs = n / 2;
-  const bool odd = n % 2 != 0;
-  // Each in a register of its own: a loop over an array of them went
-  // through the stack. The high lane of the last holds +0.0, whose square
-  // and root are exact.
+  // The high lane of the last holds +0.0, whose square and root are exact.
   const __m128d zero = _mm_setzero_pd();
-  const __m128d first = pairs > 0 ? Op(_mm_loadu_pd(x)) : zero;
-  const __m128d second = Few > 4 && pairs > 1 ? Op(_mm_loadu_pd(x + 2)) : zero;
-  const __m128d third = Few > 6 && pairs > 2 ? Op(_mm_loadu_pd(x + 4)) : zero;
-  const __m128d last = odd ? Op(_mm_load_sd(x + n - 1)) : zero;
-  if (pairs > 0) {
-    _mm_storeu_pd(y, first);
+  const __m128d pair = n >= 2 ? Op(_mm_loadu_pd(x)) : zero;
+  const __m128d last = n % 2 != 0 ? Op(_mm_load_sd(x + n - 1)) : zero;
+  if (n >= 2) {
+    _mm_storeu_pd(y, pair);
   }
-  if (Few > 4 && pairs > 1) {
-    _mm_storeu_pd(y + 2, second);
-  }
-  if (Few > 6 && pairs > 2) {
-    _mm_storeu_pd(y + 4, third);
-  }
-  if (odd) {
+  if (n % 2 != 0) {
     _mm_store_sd(y + n - 1, last);
   }
 }
@@ -113,8 +98,8 @@ inline __m128d root_or_zero_pd(__m128d v) noexcept {
 }
 
 inline void sq_n_x86(const double* x, std::size_t n, double* y) noexcept {
-  if (n < few_squares) {
-    each_of_few<few_squares, square_pd>(x, n, y);
+  if (n < few) {
+    each_of_few<square_pd>(x, n, y);
     return;
   }
   const Dispatch* d = chosen_dispatch.load(std::memory_order_acquire);
@@ -126,8 +111,8 @@ inline void sq_n_x86(const double* x, std::size_t n, double* y) noexcept {
 }
 
 inline void sqrt_n_x86(const double* x, std::size_t n, double* y) noexcept {
-  if (n < few_roots) {
-    each_of_few<few_roots, root_or_zero_pd>(x, n, y);
+  if (n < few) {
+    each_of_few<root_or_zero_pd>(x, n, y);
     return;
   }
   const Dispatch* d = chosen_dispatch.load(std::memory_order_acquire);
