@@ -26,7 +26,7 @@
 
 // A rarely taken path, kept out of line so that its callers stay lean. (Not
 // marked cold: optimised for size, g++ then calls the C library's sqrt
-// rather than the instruction, and mingw-w64's rounds its root twice.)
+// rather than using the instruction.)
 #if defined(__GNUC__)
 #define VEMO_NUMERIC_OUT_OF_LINE __attribute__((noinline))
 #elif defined(_MSC_VER)
