@@ -6,6 +6,7 @@
 #include "page_arrays.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -18,6 +19,12 @@ namespace {
 
 std::string split_name(unsigned refined, unsigned instruction) {
   return std::to_string(refined) + ":" + std::to_string(instruction);
+}
+
+std::string format_ratio(double ratio) {
+  std::array<char, 16> text{};
+  std::snprintf(text.data(), text.size(), "%.2fx", ratio);
+  return text.data();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -15,6 +16,24 @@
 #include <vector>
 
 namespace tune {
+
+namespace {
+
+// Where fold leaves what it read, so that the reads are not optimised away.
+volatile std::uint64_t read_back_bits = 0;
+
+// Reads all of y back, as a caller that uses the results at once would.
+void fold(const double* y, std::size_t n) {
+  std::uint64_t folded = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, y + i, sizeof bits);
+    folded ^= bits;
+  }
+  read_back_bits = read_back_bits ^ folded;
+}
+
+}  // namespace
 
 void Tuner::tune_square_width() {
   if (!cpu_.signature.avx512f) {
@@ -144,16 +163,6 @@ void Tuner::tune_streaming() {
     tuned_.gains.push_back({"sq_n beyond the cache", geometric_mean(tuned_over_library),
                             geometric_mean(tuned_over_loop)});
   }
-}
-
-void Tuner::fold(const double* y, std::size_t n) {
-  std::uint64_t folded = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, y + i, sizeof bits);
-    folded ^= bits;
-  }
-  folded_ = folded_ ^ folded;
 }
 
 }  // namespace tune

@@ -5,7 +5,7 @@
 #include "page_arrays.hpp"
 
 #include <algorithm>
-#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -34,12 +34,6 @@ bool gives_scalar_roots(const ArrayCall& function, const Arrays& arrays) {
 Tuner::Tuner(const Settings& settings, const detail::CpuDescription& cpu)
     : settings_(settings), cpu_(cpu) {
   tuned_.profile = cpu.row->profile;
-}
-
-std::string Tuner::format_ratio(double ratio) {
-  std::array<char, 16> text{};
-  std::snprintf(text.data(), text.size(), "%.2fx", ratio);
-  return text.data();
 }
 
 std::string Tuner::length_text(std::size_t length) {

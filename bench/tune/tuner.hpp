@@ -12,7 +12,6 @@
 #include "x86/kernels.hpp"
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -88,9 +87,6 @@ class Tuner {
   [[nodiscard]] bool bits_right() const { return bits_right_; }
 
  private:
-  // Reads all of y back, as a caller that uses the results at once would.
-  static void fold(const double* y, std::size_t n);
-  static std::string format_ratio(double ratio);
   static std::string length_text(std::size_t length);
 
   // The sizes to try, in quick mode only the first.
@@ -112,7 +108,6 @@ class Tuner {
   // other than the scalar one.
   void check_bits(const std::string& name, const ArrayCall& function);
 
-  static inline volatile std::uint64_t folded_ = 0;
   Settings settings_;
   const detail::CpuDescription& cpu_;
   Tuned tuned_;
