@@ -76,7 +76,17 @@ bool made(const Dispatch* d) noexcept { return d != &unchosen; }
 
 }  // namespace
 
-std::atomic<const Dispatch*> chosen_dispatch{&unchosen};
+// Constant-initialised, which the compilers that can say so are told to
+// enforce: a call from a static constructor may come before any dynamic
+// initialiser has run.
+#if defined(__clang__)
+#define VEMO_NUMERIC_CONSTANT_INITIALISED [[clang::require_constant_initialization]]
+#elif defined(__GNUC__) && __GNUC__ >= 10
+#define VEMO_NUMERIC_CONSTANT_INITIALISED __constinit
+#else
+#define VEMO_NUMERIC_CONSTANT_INITIALISED
+#endif
+VEMO_NUMERIC_CONSTANT_INITIALISED std::atomic<const Dispatch*> chosen_dispatch{&unchosen};
 
 const Dispatch& choose_dispatch() noexcept {
   // The first call initialises it, whichever thread makes it; any thread

@@ -11,7 +11,9 @@ namespace vemo {
 namespace numeric {
 namespace detail {
 
-const std::array<SplitKernels, avx512f_split_count> avx512f_split_kernels =
+// constexpr: a call from a static constructor, which may run before any
+// dynamic initialiser of the library, finds the table filled.
+constexpr std::array<SplitKernels, avx512f_split_count> avx512f_split_kernels =
     menu_kernels<refined_avx512f::Roots, avx512f_split_count>();
 
 }  // namespace detail

@@ -56,13 +56,15 @@ struct IndicesTo<0, Index...> {
   using type = Indices<Index...>;
 };
 
+// Constant expressions, so that the tables they make are constant-initialised:
+// filled before any code of the process runs, static constructors included.
 template <class Roots, std::size_t... Index>
-std::array<SplitKernels, sizeof...(Index)> menu_kernels(Indices<Index...> /*indices*/) {
+constexpr std::array<SplitKernels, sizeof...(Index)> menu_kernels(Indices<Index...> /*indices*/) {
   return {{split_kernels_of<Roots, Index>()...}};
 }
 
 template <class Roots, std::size_t Count>
-std::array<SplitKernels, Count> menu_kernels() {
+constexpr std::array<SplitKernels, Count> menu_kernels() {
   return menu_kernels<Roots>(typename IndicesTo<Count>::type{});
 }
 
