@@ -111,5 +111,13 @@ const char* array_kernel() noexcept {
 #endif
 }
 
+const char* array_profile() noexcept {
+#if defined(VEMO_NUMERIC_X86_KERNELS)
+  return detail::array_profile_x86();
+#else
+  return "none";
+#endif
+}
+
 }  // namespace numeric
 }  // namespace vemo

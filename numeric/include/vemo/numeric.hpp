@@ -4,8 +4,8 @@
 // The library's version, for checks at compile time; the build reads it from
 // here. VEMO_NUMERIC_VERSION is major * 10000 + minor * 100 + patch.
 #define VEMO_NUMERIC_VERSION_MAJOR 1
-#define VEMO_NUMERIC_VERSION_MINOR 6
-#define VEMO_NUMERIC_VERSION_PATCH 1
+#define VEMO_NUMERIC_VERSION_MINOR 7
+#define VEMO_NUMERIC_VERSION_PATCH 0
 #define VEMO_NUMERIC_VERSION                                               \
   (VEMO_NUMERIC_VERSION_MAJOR * 10000 + VEMO_NUMERIC_VERSION_MINOR * 100 + \
    VEMO_NUMERIC_VERSION_PATCH)
@@ -64,6 +64,15 @@ void sqrt_n(const double* x, std::size_t n, double* y) noexcept;
 // process as the functions read it; elsewhere it is fixed when the library
 // is built. The string is static.
 const char* array_kernel() noexcept;
+
+// Names the row of the library's table of processors whose choices sq_n and
+// sqrt_n take on this machine: on x86 a row such as "amd_zen4" or
+// "intel_avx512f", or "default" for a CPU no row knows, read once per
+// process as the CPU is; elsewhere "none", as there is no table. The choices
+// (how refined roots share their work, vector widths, prefetching, where a
+// call counts as beyond the cache) only change how fast the functions run,
+// never a result. The string is static.
+const char* array_profile() noexcept;
 
 }  // namespace numeric
 }  // namespace vemo

@@ -71,9 +71,7 @@ std::size_t largest_described_cache(unsigned leaf) noexcept {
 #endif
 
 CpuDescription describe_this_cpu() noexcept {
-  CpuDescription description{read_cpu_signature(), read_last_level_cache_bytes(), nullptr};
-  description.row = &profile_row_for(description.signature);
-  return description;
+  return {read_cpu_signature(), read_last_level_cache_bytes()};
 }
 
 }  // namespace

@@ -3,11 +3,12 @@
 
 // What the array functions know of the x86 CPU they run on: who made it,
 // which model it is, which instructions it and the operating system
-// support, how large its last-level cache is, and so which row of the
-// profile table it takes. Read once per process: CPUID traps to the
-// hypervisor in a virtual machine, where it can take microseconds.
+// support, and how large its last-level cache is. Facts only: which row of
+// the profile table they lead to is the table's business (profile.hpp).
+// Read once per process: CPUID traps to the hypervisor in a virtual
+// machine, where it can take microseconds.
 
-#include "x86/profile.hpp"
+#include "array_kernels.hpp"
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
@@ -17,10 +18,21 @@ namespace vemo {
 namespace numeric {
 namespace detail {
 
+enum class Vendor : unsigned char { intel, amd, other };
+
+// What CPUID says of a processor, as the profiles are keyed.
+struct CpuSignature {
+  Vendor vendor;
+  unsigned family;  // the family as the manuals number it, extended family included
+  unsigned model;   // the model, extended model included
+  bool avx2;        // AVX2, with the operating system saving the YMM registers
+  bool fma;
+  bool avx512f;  // AVX-512F, with the operating system saving the ZMM and mask registers
+};
+
 struct CpuDescription {
   CpuSignature signature;
   std::size_t last_level_cache_bytes;
-  const ProfileRow* row;
 };
 
 // Asks CPUID, and the operating system through XGETBV, afresh.

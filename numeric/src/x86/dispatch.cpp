@@ -6,6 +6,7 @@
 
 #include "x86/cpu.hpp"
 #include "x86/kernels.hpp"
+#include "x86/profile.hpp"
 
 namespace vemo {
 namespace numeric {
@@ -26,10 +27,27 @@ SplitKernels refined_kernels(Split split, const std::array<SplitKernels, Count>&
   return split_kernels[0];
 }
 
-Dispatch dispatch_for(const CpuDescription& cpu) noexcept {
-  const Profile& profile = cpu.row->profile;
+// bytes / 100 * percent, or the largest size where that overflows (a
+// 32-bit size_t, a large cache and a large percentage).
+std::size_t percent_of(std::size_t bytes, unsigned percent) {
+  const std::size_t hundredth = bytes / 100;
+  const std::size_t largest = static_cast<std::size_t>(-1);
+  return percent != 0 && hundredth > largest / percent ? largest : hundredth * percent;
+}
+
+// Before the choices: no call is short.
+constexpr Dispatch unchosen{};
+
+bool made(const Dispatch& d) noexcept { return &d != &unchosen; }
+
+}  // namespace
+
+Dispatch make_dispatch(const CpuDescription& cpu, const ProfileRow& row) noexcept {
+  const Profile& profile = row.profile;
   Dispatch d{};
   d.kernel_name = "sse2";
+  d.profile_name = row.name;
+  d.prefetch_bytes = profile.prefetch_bytes;
   d.sq = d.sq_narrower = sq_n_sse2;
   d.sq_streaming = d.sq_narrower_streaming = sq_n_sse2_streaming;
   d.sq_narrower_from = never;
@@ -61,20 +79,13 @@ Dispatch dispatch_for(const CpuDescription& cpu) noexcept {
   }
   // The percentage of the cache, in doubles: x and y apart take two arrays'
   // space, overlapping ones one.
-  const std::size_t beyond_bytes = cpu.last_level_cache_bytes / 100 * profile.beyond_cache_percent;
+  const std::size_t beyond_bytes = percent_of(cpu.last_level_cache_bytes, profile.beyond_cache_percent);
   d.apart_beyond_from = beyond_bytes / (2 * sizeof(double)) + 1;
   d.overlapping_beyond_from = beyond_bytes / sizeof(double) + 1;
   d.sq_long_from = smaller(d.sq_narrower_from, d.apart_beyond_from);
   d.root_long_from = smaller(d.refined_from, d.apart_beyond_from);
   return d;
 }
-
-// Before the choices: no call is short.
-constexpr Dispatch unchosen{};
-
-bool made(const Dispatch* d) noexcept { return d != &unchosen; }
-
-}  // namespace
 
 // Constant-initialised, which the compilers that can say so are told to
 // enforce: a call from a static constructor may come before any dynamic
@@ -91,14 +102,13 @@ VEMO_NUMERIC_CONSTANT_INITIALISED std::atomic<const Dispatch*> chosen_dispatch{&
 const Dispatch& choose_dispatch() noexcept {
   // The first call initialises it, whichever thread makes it; any thread
   // then stores the same pointer.
-  static const Dispatch chosen = dispatch_for(cpu());
+  static const Dispatch chosen = make_dispatch(cpu(), profile_row_for(cpu().signature));
   chosen_dispatch.store(&chosen, std::memory_order_release);
   return chosen;
 }
 
-void sq_n_long(const double* x, std::size_t n, double* y) noexcept {
-  const Dispatch* now = chosen_dispatch.load(std::memory_order_acquire);
-  const Dispatch& d = made(now) ? *now : choose_dispatch();
+void sq_n_long(const Dispatch& given, const double* x, std::size_t n, double* y) noexcept {
+  const Dispatch& d = made(given) ? given : choose_dispatch();
   const bool narrower = n >= d.sq_narrower_from;
   if (n >= d.apart_beyond_from && apart(x, n, y)) {
     (narrower ? d.sq_narrower_streaming : d.sq_streaming)(x, n, y);
@@ -107,22 +117,26 @@ void sq_n_long(const double* x, std::size_t n, double* y) noexcept {
   }
 }
 
-void sqrt_n_long(const double* x, std::size_t n, double* y) noexcept {
-  const Dispatch* now = chosen_dispatch.load(std::memory_order_acquire);
-  const Dispatch& d = made(now) ? *now : choose_dispatch();
+void sqrt_n_long(const Dispatch& given, const double* x, std::size_t n, double* y) noexcept {
+  const Dispatch& d = made(given) ? given : choose_dispatch();
   const bool arrays_apart = apart(x, n, y);
   const bool beyond_cache = n >= (arrays_apart ? d.apart_beyond_from : d.overlapping_beyond_from);
   const bool streams = beyond_cache && arrays_apart;
   if (n >= d.refined_from && (d.refined_beyond_cache || !beyond_cache)) {
-    (streams ? d.refined.streaming : d.refined.cached)(x, n, y);
+    (streams ? d.refined.streaming : d.refined.cached)(x, n, y, d.prefetch_bytes);
   } else {
     (streams ? d.root_streaming : d.root)(x, n, y);
   }
 }
 
 const char* array_kernel_x86() noexcept {
-  const Dispatch* now = chosen_dispatch.load(std::memory_order_acquire);
-  return (made(now) ? *now : choose_dispatch()).kernel_name;
+  const Dispatch& now = *chosen_dispatch.load(std::memory_order_acquire);
+  return (made(now) ? now : choose_dispatch()).kernel_name;
+}
+
+const char* array_profile_x86() noexcept {
+  const Dispatch& now = *chosen_dispatch.load(std::memory_order_acquire);
+  return (made(now) ? now : choose_dispatch()).profile_name;
 }
 
 }  // namespace detail

@@ -1,19 +1,21 @@
 #ifndef VEMO_NUMERIC_X86_DISPATCH_HPP
 #define VEMO_NUMERIC_X86_DISPATCH_HPP
 
-// sq_n, sqrt_n and array_kernel() on x86: which kernel each call takes.
-// The CPU's description and its profile are read once, and the choices that
-// do not depend on the call are made then. A short call then loads one
-// pointer, compares its length with one threshold and jumps to its kernel,
-// inline in the public functions; only a long call looks at where its
-// arrays lie. Nothing here reads or writes MXCSR: the refined kernels look
-// at it themselves, once per call.
+// sq_n, sqrt_n, array_kernel() and array_profile() on x86: which kernel
+// each call takes. The choices that do not depend on the call are made once,
+// by make_dispatch from the CPU's description and its row of the profile
+// table. A short call then loads one pointer, compares its length with one
+// threshold and jumps to its kernel, inline in the public functions; only a
+// long call looks at where its arrays lie. Nothing here reads or writes
+// MXCSR: the refined kernels look at it themselves, once per call.
 
 #include "array_kernels.hpp"
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
+#include "x86/cpu.hpp"
 #include "x86/kernels.hpp"
+#include "x86/profile.hpp"
 
 #include <emmintrin.h>
 
@@ -26,6 +28,7 @@ namespace detail {
 
 struct Dispatch {
   const char* kernel_name;
+  const char* profile_name;
   // sq_n: the widest vectors up to a length, narrower ones from
   // sq_narrower_from on.
   ArrayKernel sq;
@@ -39,6 +42,7 @@ struct Dispatch {
   ArrayKernel root_streaming;
   SplitKernels refined;
   std::size_t refined_from;
+  std::size_t prefetch_bytes;  // for the refined kernels
   bool refined_beyond_cache;
   // Where a call is beyond the cache: from apart_beyond_from doubles with
   // x and y apart, from overlapping_beyond_from where they overlap (and so
@@ -49,6 +53,12 @@ struct Dispatch {
   std::size_t sq_long_from;
   std::size_t root_long_from;
 };
+
+// The choices for a CPU of that description under that row, whether or not
+// it is the CPU this runs on: a function of its arguments alone, for the
+// library, the tests (which run every row) and the tuner (which times rows
+// it makes up).
+Dispatch make_dispatch(const CpuDescription& cpu, const ProfileRow& row) noexcept;
 
 // The choices, once made. Until the first call has made them it points to a
 // Dispatch whose every call is long, and so makes them. Hidden where the
@@ -65,8 +75,8 @@ extern VEMO_NUMERIC_INTERNAL std::atomic<const Dispatch*> chosen_dispatch;
 VEMO_NUMERIC_OUT_OF_LINE const Dispatch& choose_dispatch() noexcept;
 
 // The calls that are long, or the first.
-void sq_n_long(const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_long(const double* x, std::size_t n, double* y) noexcept;
+void sq_n_long(const Dispatch& d, const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_long(const Dispatch& d, const double* x, std::size_t n, double* y) noexcept;
 
 // Calls of fewer than `few` elements do their work on the spot with SSE2,
 // which every x86 CPU the library runs on has: for them, finding a kernel
@@ -97,33 +107,61 @@ inline __m128d root_or_zero_pd(__m128d v) noexcept {
   return _mm_sqrt_pd(_mm_and_pd(v, in_domain));
 }
 
+// sq_n and sqrt_n of n >= few elements, as they run under d.
+inline void sq_n_beyond_few(const Dispatch& d, const double* x, std::size_t n, double* y) noexcept {
+  if (__builtin_expect(static_cast<long>(n < d.sq_long_from), 1) != 0) {
+    d.sq(x, n, y);
+  } else {
+    sq_n_long(d, x, n, y);
+  }
+}
+
+inline void sqrt_n_beyond_few(const Dispatch& d, const double* x, std::size_t n,
+                              double* y) noexcept {
+  if (__builtin_expect(static_cast<long>(n < d.root_long_from), 1) != 0) {
+    d.root(x, n, y);
+  } else {
+    sqrt_n_long(d, x, n, y);
+  }
+}
+
+// sq_n and sqrt_n as they run under d: the library's own calls under the
+// choices it made, the tests' and the tuner's under any.
+inline void sq_n_under(const Dispatch& d, const double* x, std::size_t n, double* y) noexcept {
+  if (n < few) {
+    each_of_few<square_pd>(x, n, y);
+  } else {
+    sq_n_beyond_few(d, x, n, y);
+  }
+}
+
+inline void sqrt_n_under(const Dispatch& d, const double* x, std::size_t n, double* y) noexcept {
+  if (n < few) {
+    each_of_few<root_or_zero_pd>(x, n, y);
+  } else {
+    sqrt_n_beyond_few(d, x, n, y);
+  }
+}
+
+// A short call loads the choices only when it needs them.
 inline void sq_n_x86(const double* x, std::size_t n, double* y) noexcept {
   if (n < few) {
     each_of_few<square_pd>(x, n, y);
-    return;
-  }
-  const Dispatch* d = chosen_dispatch.load(std::memory_order_acquire);
-  if (__builtin_expect(static_cast<long>(n < d->sq_long_from), 1) != 0) {
-    d->sq(x, n, y);
   } else {
-    sq_n_long(x, n, y);
+    sq_n_beyond_few(*chosen_dispatch.load(std::memory_order_acquire), x, n, y);
   }
 }
 
 inline void sqrt_n_x86(const double* x, std::size_t n, double* y) noexcept {
   if (n < few) {
     each_of_few<root_or_zero_pd>(x, n, y);
-    return;
-  }
-  const Dispatch* d = chosen_dispatch.load(std::memory_order_acquire);
-  if (__builtin_expect(static_cast<long>(n < d->root_long_from), 1) != 0) {
-    d->root(x, n, y);
   } else {
-    sqrt_n_long(x, n, y);
+    sqrt_n_beyond_few(*chosen_dispatch.load(std::memory_order_acquire), x, n, y);
   }
 }
 
 const char* array_kernel_x86() noexcept;
+const char* array_profile_x86() noexcept;
 
 }  // namespace detail
 }  // namespace numeric

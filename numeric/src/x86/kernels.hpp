@@ -75,12 +75,23 @@ constexpr bool on_menu(Split split, const Split* menu, std::size_t count) {
   return count != 0 && (menu[0] == split || on_menu(split, menu + 1, count - 1));
 }
 
+// A kernel of refined roots, which asks for x's lines prefetch_bytes ahead
+// of its loads (none for 0): how far pays depends on the CPU, so the
+// dispatch passes its profile's distance at each call.
+#if defined(__cpp_noexcept_function_type)
+using RefinedKernel = void (*)(const double* x, std::size_t n, double* y,
+                               std::size_t prefetch_bytes) noexcept;
+#else
+using RefinedKernel = void (*)(const double* x, std::size_t n, double* y,
+                               std::size_t prefetch_bytes);
+#endif
+
 // A split's kernels: with ordinary stores, and with streaming stores where
 // the arrays do not overlap.
 struct SplitKernels {
   Split split;
-  ArrayKernel cached;
-  ArrayKernel streaming;
+  RefinedKernel cached;
+  RefinedKernel streaming;
 };
 
 // sqrt_n's roots on AVX-512F, refined from the reciprocal square-root

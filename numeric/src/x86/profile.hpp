@@ -9,6 +9,7 @@
 // same bits and flags. The rows, one per processor measured, are in
 // profiles.cpp.
 
+#include "x86/cpu.hpp"
 #include "x86/kernels.hpp"
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
@@ -19,20 +20,12 @@ namespace vemo {
 namespace numeric {
 namespace detail {
 
-enum class Vendor : unsigned char { intel, amd, other };
-
-// What CPUID says of a processor, as the profiles are keyed.
-struct CpuSignature {
-  Vendor vendor;
-  unsigned family;  // the family as the manuals number it, extended family included
-  unsigned model;   // the model, extended model included
-  bool avx2;        // AVX2, with the operating system saving the YMM registers
-  bool fma;
-  bool avx512f;  // AVX-512F, with the operating system saving the ZMM and mask registers
-};
-
 // A length no array reaches.
 constexpr std::size_t never = static_cast<std::size_t>(-1);
+
+// How far past x the refined roots may prefetch, as docs/contract.md
+// promises: a prefetch cannot fault, but the promise bounds what is touched.
+constexpr std::size_t largest_prefetch_bytes = 4096;
 
 // sqrt_n's roots on one instruction set: arrays of refined_from doubles or
 // more take the refined kernel of `split`, shorter ones the instruction's.

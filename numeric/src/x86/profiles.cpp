@@ -4,9 +4,10 @@
 // To add a CPU, run numeric_tune on it (docs/performance.md, "Adding a
 // CPU") and paste the row it prints above the default; a split it picks
 // must be on the menu in kernels.hpp. The first row whose key matches the
-// CPU wins, and a CPU no row knows takes the default, chosen to be no slower
-// than a plain loop on any CPU measured. Whatever the row, every result is
-// the same.
+// CPU wins, so rows go from the specific to the general: a row that an
+// earlier one covers entirely would never be taken, and fails the build.
+// A CPU no row knows takes the default, chosen to be no slower than a plain
+// loop on any CPU measured. Whatever the row, every result is the same.
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
@@ -61,6 +62,33 @@ constexpr bool splits_on_menu(std::size_t row) {
           splits_on_menu(row + 1));
 }
 static_assert(splits_on_menu(0), "a row names a split that kernels.hpp does not build");
+
+constexpr bool prefetch_in_range(std::size_t row) {
+  return row == row_count ||
+         (rows[row].profile.prefetch_bytes <= largest_prefetch_bytes && prefetch_in_range(row + 1));
+}
+static_assert(prefetch_in_range(0), "a row prefetches further ahead than the contract allows");
+
+// Whether every CPU that `inner` is for takes `outer` too: the same maker and
+// family, models within outer's, and AVX-512F wherever outer needs it.
+constexpr bool covers(const CpuKey& outer, const CpuKey& inner) {
+  return outer.vendor == inner.vendor && outer.family == inner.family &&
+         outer.first_model <= inner.first_model && inner.last_model <= outer.last_model &&
+         (!outer.needs_avx512f || inner.needs_avx512f);
+}
+
+// Whether no row from `earlier` up to `row` covers row's key (the default,
+// last, is no key of its own).
+constexpr bool reachable(std::size_t row, std::size_t earlier) {
+  return earlier == row || (!covers(rows[earlier].key, rows[row].key) && reachable(row, earlier + 1));
+}
+
+constexpr bool every_row_reachable(std::size_t row) {
+  return row + 1 >= row_count || (reachable(row, 0) && every_row_reachable(row + 1));
+}
+static_assert(every_row_reachable(0),
+              "an earlier row's key covers a row's entirely, so no CPU takes it: put the more "
+              "specific row first");
 
 bool matches(const CpuKey& key, const CpuSignature& cpu) noexcept {
   return cpu.vendor == key.vendor && cpu.family == key.family && key.first_model <= cpu.model &&

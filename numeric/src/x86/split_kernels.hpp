@@ -5,13 +5,12 @@
 // menu (Roots::split(index)) and the pass over the arrays
 // (Roots::each<Refined, Instruction, Stores>(x, n, y, prefetch_bytes)). The
 // kernels take any overlap, stream only where the arrays are apart, and ask
-// for x's lines as far ahead as this CPU's profile says.
+// for x's lines as far ahead as their caller says.
 
 #include "array_kernels.hpp"
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
-#include "x86/cpu.hpp"
 #include "x86/kernels.hpp"
 #include "x86/lane_ops.hpp"
 
@@ -24,20 +23,34 @@ namespace detail {
 namespace {
 
 template <class Roots, std::size_t Index, Stores S>
-void split_pass(const double* x, std::size_t n, double* y) noexcept {
+void split_pass(const double* x, std::size_t n, double* y, std::size_t prefetch_bytes) noexcept {
   Roots::template each<Roots::split(Index).refined, Roots::split(Index).instruction, S>(
-      x, n, y, cpu().row->profile.prefetch_bytes);
+      x, n, y, prefetch_bytes);
+}
+
+// A block copied to the stack is in L1 already: nothing to prefetch.
+template <class Roots, std::size_t Index>
+void split_pass_from_copy(const double* x, std::size_t n, double* y) noexcept {
+  split_pass<Roots, Index, Stores::cached>(x, n, y, 0);
 }
 
 template <class Roots, std::size_t Index>
-void split_cached(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<split_pass<Roots, Index, Stores::cached>>(x, n, y);
+void split_cached(const double* x, std::size_t n, double* y, std::size_t prefetch_bytes) noexcept {
+  if (overwrites_unread(x, n, y)) {
+    through_copies_from_the_back<split_pass_from_copy<Roots, Index>>(x, n, y);
+  } else {
+    split_pass<Roots, Index, Stores::cached>(x, n, y, prefetch_bytes);
+  }
 }
 
 template <class Roots, std::size_t Index>
-void split_streaming(const double* x, std::size_t n, double* y) noexcept {
-  streaming_if_apart<split_pass<Roots, Index, Stores::streaming>, split_cached<Roots, Index>>(x, n,
-                                                                                              y);
+void split_streaming(const double* x, std::size_t n, double* y,
+                     std::size_t prefetch_bytes) noexcept {
+  if (apart(x, n, y)) {
+    split_pass<Roots, Index, Stores::streaming>(x, n, y, prefetch_bytes);
+  } else {
+    split_cached<Roots, Index>(x, n, y, prefetch_bytes);
+  }
 }
 
 template <class Roots, std::size_t Index>
