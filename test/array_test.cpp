@@ -4,9 +4,8 @@
 #include <vemo/numeric.hpp>
 
 #include "array_kernels.hpp"
+#include "kernel_menu.hpp"
 #include "test_values.hpp"
-#include "x86/cpu.hpp"
-#include "x86/kernels.hpp"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +28,7 @@
 namespace {
 
 using namespace test_values;
-using ArrayFunction = void (*)(const double* x, std::size_t n, double* y);
+using kernel_menu::ArrayFunction;
 using ScalarFunction = double (*)(double x) noexcept;
 
 struct Function {
@@ -51,19 +50,6 @@ constexpr std::size_t max_length = 3 * 8 + 3;
 constexpr std::size_t max_offset = 8;  // start positions within a 64-byte line
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
-// The refined kernels of every split on a menu, for CPUs where `supported`.
-template <std::size_t Count>
-void add_split_kernels(std::vector<Kernel>& kernels, const std::string& prefix,
-                       const std::array<vemo::numeric::detail::SplitKernels, Count>& menu,
-                       bool supported) {
-  for (const auto& split : menu) {
-    const std::string name = prefix + "_split_" + std::to_string(split.split.refined) + "_" +
-                             std::to_string(split.split.instruction);
-    kernels.push_back({name, supported, nullptr, split.cached});
-    kernels.push_back({name + "_streaming", supported, nullptr, split.streaming});
-  }
-}
-
 // Lengths beyond max_length around one and two whole stretches of every
 // split on the menus, where a refined kernel's loops hand over to each
 // other.
@@ -106,7 +92,8 @@ std::vector<std::size_t> lengths_to_try() {
 
 std::size_t longest_tried() { return lengths_to_try().back(); }
 
-// Every kernel of this build, the dispatching functions last.
+// Every kernel of this build, then the dispatching functions, and those
+// under every row of the profile table.
 std::vector<Kernel> all_kernels() {
   namespace detail = vemo::numeric::detail;
   std::vector<Kernel> kernels = {
@@ -119,12 +106,14 @@ std::vector<Kernel> all_kernels() {
        {"sse2_streaming", true, detail::sq_n_sse2_streaming, detail::sqrt_n_sse2_streaming},
        {"avx2", cpu.avx2, detail::sq_n_avx2, detail::sqrt_n_avx2},
        {"avx2_streaming", cpu.avx2, detail::sq_n_avx2_streaming, detail::sqrt_n_avx2_streaming}});
-  add_split_kernels(kernels, "avx2", detail::avx2_split_kernels, cpu.avx2 && cpu.fma);
   kernels.insert(kernels.end(),
                  {{"avx512f", cpu.avx512f, detail::sq_n_avx512f, detail::sqrt_n_avx512f},
                   {"avx512f_streaming", cpu.avx512f, detail::sq_n_avx512f_streaming,
                    detail::sqrt_n_avx512f_streaming}});
-  add_split_kernels(kernels, "avx512f", detail::avx512f_split_kernels, cpu.avx512f);
+  for (const kernel_menu::SplitKernel& split : kernel_menu::split_kernels(cpu)) {
+    kernels.push_back({split.name, split.supported, nullptr, split.cached});
+    kernels.push_back({split.name + "_streaming", split.supported, nullptr, split.streaming});
+  }
 #endif
 #ifdef VEMO_NUMERIC_NEON_KERNELS
   kernels.push_back({"neon", true, detail::sq_n_neon, detail::sqrt_n_neon});
@@ -133,6 +122,11 @@ std::vector<Kernel> all_kernels() {
   kernels.push_back({"wasm_simd128", true, detail::sq_n_wasm_simd128, detail::sqrt_n_wasm_simd128});
 #endif
   kernels.push_back({"dispatched", true, vemo::numeric::sq_n, vemo::numeric::sqrt_n});
+#ifdef VEMO_NUMERIC_X86_KERNELS
+  for (const kernel_menu::UnderRow& row : kernel_menu::under_every_row()) {
+    kernels.push_back({row.name, true, row.sq_n, row.sqrt_n});
+  }
+#endif
   return kernels;
 }
 
@@ -149,10 +143,7 @@ const std::vector<Kernel>& runnable_kernels() {
       }
     }
     std::cout << "[ kernels  ] array_kernel(): " << vemo::numeric::array_kernel()
-#ifdef VEMO_NUMERIC_X86_KERNELS
-              << "; profile: " << vemo::numeric::detail::cpu().row->name
-#endif
-              << "; run:" << ran
+              << "; profile: " << vemo::numeric::array_profile() << "; run:" << ran
               << "; not supported by this CPU:" << (not_run.empty() ? " none" : not_run) << '\n';
     return kernels;
   }();
@@ -197,7 +188,9 @@ TEST(ArrayKernels, TheWidestIsNamed) {
   std::string widest;
   for (const Kernel& kernel : runnable_kernels()) {
     const bool streaming = kernel.name.find("_streaming") != std::string::npos;
-    if (kernel.sq_n != nullptr && !streaming && kernel.name != "dispatched") {
+    const bool dispatched =
+        kernel.name == "dispatched" || kernel.name.rfind("under_", 0) == 0;
+    if (kernel.sq_n != nullptr && !streaming && !dispatched) {
       widest = kernel.name;
     }
   }
@@ -230,6 +223,9 @@ TEST(CpuProfiles, EachSignatureTakesItsRow) {
   for (const Case& c : cases) {
     EXPECT_STREQ(vemo::numeric::detail::profile_row_for(c.signature).name, c.row) << c.cpu;
   }
+  // And the row this CPU took is the one array_profile() names.
+  EXPECT_STREQ(vemo::numeric::array_profile(),
+               vemo::numeric::detail::profile_row_for(vemo::numeric::detail::cpu().signature).name);
 }
 
 // What CPUID says, read once, agrees with the compiler's runtime, which

@@ -12,10 +12,9 @@
 #include <vemo/numeric.hpp>
 
 #include "array_kernels.hpp"
+#include "kernel_menu.hpp"
 #include "root_inputs.hpp"
 #include "test_values.hpp"
-#include "x86/cpu.hpp"
-#include "x86/kernels.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -40,11 +39,11 @@ struct Tally {
 #ifdef VEMO_NUMERIC_X86_KERNELS
 constexpr std::size_t block = 1 << 16;
 
-using ArrayFunction = void (*)(const double* x, std::size_t n, double* y);
+using kernel_menu::ArrayFunction;
 
 struct Kernel {
   Kernel(std::string kernel_name, ArrayFunction kernel_function)
-      : name(std::move(kernel_name)), function(kernel_function) {}
+      : name(std::move(kernel_name)), function(std::move(kernel_function)) {}
   std::string name;
   ArrayFunction function;
   Tally tally;
@@ -119,19 +118,11 @@ int main(int argc, char** argv) {
   // Tallies are atomic, so the kernels stay where they were made.
   std::deque<Kernel> all;
   all.emplace_back("sqrt_n", vemo::numeric::sqrt_n);
-  const auto add_menu = [&](const std::string& prefix, const auto& menu) {
-    for (const detail::SplitKernels& split : menu) {
-      const std::string name = prefix + "_split_" + std::to_string(split.split.refined) + "_" +
-                               std::to_string(split.split.instruction);
-      all.emplace_back(name, split.cached);
-      all.emplace_back(name + "_streaming", split.streaming);
+  for (const kernel_menu::SplitKernel& split : kernel_menu::split_kernels(cpu)) {
+    if (split.supported) {
+      all.emplace_back(split.name, split.cached);
+      all.emplace_back(split.name + "_streaming", split.streaming);
     }
-  };
-  if (cpu.avx2 && cpu.fma) {
-    add_menu("avx2", detail::avx2_split_kernels);
-  }
-  if (cpu.avx512f) {
-    add_menu("avx512f", detail::avx512f_split_kernels);
   }
   std::vector<Kernel*> kernels;
   kernels.reserve(all.size());

@@ -4,10 +4,9 @@
 #include <vemo/numeric.hpp>
 
 #include "array_kernels.hpp"
+#include "kernel_menu.hpp"
 #include "root_inputs.hpp"
 #include "test_values.hpp"
-#include "x86/cpu.hpp"
-#include "x86/kernels.hpp"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +25,7 @@
 namespace {
 
 using namespace test_values;
-using ArrayFunction = void (*)(const double* x, std::size_t n, double* y);
+using kernel_menu::ArrayFunction;
 
 struct RootKernel {
   std::string name;
@@ -53,28 +52,15 @@ std::size_t random_input_count() {
   return count;
 }
 
-#ifdef VEMO_NUMERIC_X86_KERNELS
-// The refined kernels of every split on a menu, where the CPU runs them.
-template <std::size_t Count>
-void add_split_kernels(std::vector<RootKernel>& kernels, const std::string& prefix,
-                       const std::array<vemo::numeric::detail::SplitKernels, Count>& menu) {
-  for (const auto& split : menu) {
-    kernels.push_back({prefix + "_split_" + std::to_string(split.split.refined) + "_" +
-                           std::to_string(split.split.instruction),
-                       split.cached, true});
-  }
-}
-#endif
-
 std::vector<RootKernel> root_kernels() {
   std::vector<RootKernel> kernels = {{"sqrt_n", vemo::numeric::sqrt_n, false}};
 #ifdef VEMO_NUMERIC_X86_KERNELS
-  const vemo::numeric::detail::CpuSignature& cpu = vemo::numeric::detail::cpu().signature;
-  if (cpu.avx2 && cpu.fma) {
-    add_split_kernels(kernels, "avx2", vemo::numeric::detail::avx2_split_kernels);
-  }
-  if (cpu.avx512f) {
-    add_split_kernels(kernels, "avx512f", vemo::numeric::detail::avx512f_split_kernels);
+  // The refined kernels of every split on a menu, where the CPU runs them.
+  for (const kernel_menu::SplitKernel& split :
+       kernel_menu::split_kernels(vemo::numeric::detail::cpu().signature)) {
+    if (split.supported) {
+      kernels.push_back({split.name, split.cached, true});
+    }
   }
 #endif
   return kernels;
