@@ -15,6 +15,7 @@
 #include "page_arrays.hpp"
 #include "x86/cpu.hpp"
 #include "x86/kernels.hpp"
+#include "x86/profile.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -250,12 +251,22 @@ void register_all() {
   const detail::CpuDescription& cpu = detail::cpu();
   if (cpu.signature.avx2 && cpu.signature.fma) {
     register_root_way("avx2_instruction", detail::sqrt_n_avx2, true);
-    const detail::Split split = cpu.row->profile.avx2_roots.split;
+    // The row's split, prefetching as far as the row says.
+    static detail::SplitKernels avx2_refined{};
+    static std::size_t avx2_prefetch_bytes = 0;
+    const detail::Profile& profile = detail::profile_row_for(cpu.signature).profile;
+    avx2_prefetch_bytes = profile.prefetch_bytes;
     for (const detail::SplitKernels& kernels : detail::avx2_split_kernels) {
-      if (kernels.split == split) {
-        register_root_way("avx2_refined", kernels.cached, true);
+      if (kernels.split == profile.avx2_roots.split) {
+        avx2_refined = kernels;
       }
     }
+    register_root_way(
+        "avx2_refined",
+        [](const double* x, std::size_t n, double* y) {
+          avx2_refined.cached(x, n, y, avx2_prefetch_bytes);
+        },
+        true);
   }
   if (cpu.signature.avx512f) {
     register_root_way("refined_1_3_0", sqrt_n_refined_1_3_0, true);

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
       s.avx512f         ? "AVX-512F"
       : s.avx2 && s.fma ? "AVX2 and FMA"
                         : "no AVX2 with FMA",
-      cpu.last_level_cache_bytes >> 20U, cpu.row->name, cpu.row->measured,
+      cpu.last_level_cache_bytes >> 20U, detail::profile_row_for(s).name,
+      detail::profile_row_for(s).measured,
       settings.quick ? "; quick mode: a smoke test, not a row for the table" : "");
   if (!s.avx2 || !s.fma) {
     std::fprintf(stderr,

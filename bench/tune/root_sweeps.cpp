@@ -118,7 +118,13 @@ void Tuner::tune_refined_from(const RootSet& set, detail::RootChoice& choice) {
   for (const std::size_t n : lengths) {
     const std::size_t calls = calls_for(n);
     by_length.push_back({way_of("instruction", set.instruction, arrays.x(), n, arrays.y(), calls),
-                         way_of("refined", kernels->cached, arrays.x(), n, arrays.y(), calls)});
+                         way_of(
+                             "refined",
+                             [kernels, ahead = tuned_.profile.prefetch_bytes](
+                                 const double* x, std::size_t n_, double* y) {
+                               kernels->cached(x, n_, y, ahead);
+                             },
+                             arrays.x(), n, arrays.y(), calls)});
   }
   time_in_rounds(by_length, settings_.rounds);
   std::printf("\n%s roots, split %s against the instruction, nanoseconds a call:\n", set.name,

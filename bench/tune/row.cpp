@@ -63,7 +63,7 @@ void print_row(const detail::CpuDescription& cpu, const Tuned& tuned) {
   std::printf(
       "Its gains, in speed, over the row this CPU takes now (\"%s\") and over the plain "
       "loop (-O3 -march=native -fno-math-errno):\n",
-      cpu.row->name);
+      detail::profile_row_for(cpu.signature).name);
   for (const Gain& gain : tuned.gains) {
     std::printf("  %-36s %5.2fx  %5.2fx\n", gain.where.c_str(), gain.over_library, gain.over_loop);
   }

@@ -33,7 +33,7 @@ bool gives_scalar_roots(const ArrayCall& function, const Arrays& arrays) {
 
 Tuner::Tuner(const Settings& settings, const detail::CpuDescription& cpu)
     : settings_(settings), cpu_(cpu) {
-  tuned_.profile = cpu.row->profile;
+  tuned_.profile = detail::profile_row_for(cpu.signature).profile;
 }
 
 std::string Tuner::length_text(std::size_t length) {

@@ -10,6 +10,7 @@
 #include "ways.hpp"
 #include "x86/cpu.hpp"
 #include "x86/kernels.hpp"
+#include "x86/profile.hpp"
 
 #include <cstddef>
 #include <string>
