@@ -188,8 +188,7 @@ TEST(ArrayKernels, TheWidestIsNamed) {
   std::string widest;
   for (const Kernel& kernel : runnable_kernels()) {
     const bool streaming = kernel.name.find("_streaming") != std::string::npos;
-    const bool dispatched =
-        kernel.name == "dispatched" || kernel.name.rfind("under_", 0) == 0;
+    const bool dispatched = kernel.name == "dispatched" || kernel.name.rfind("under_", 0) == 0;
     if (kernel.sq_n != nullptr && !streaming && !dispatched) {
       widest = kernel.name;
     }

@@ -74,14 +74,11 @@ inline std::vector<UnderRow> under_every_row() {
     const detail::CpuDescription tiny_cache{real.signature, 1024};
     for (const detail::CpuDescription& cpu : {real, tiny_cache}) {
       const detail::Dispatch d = detail::make_dispatch(cpu, *row);
-      ways.push_back({std::string("under_") + row->name +
-                          (cpu.last_level_cache_bytes == 1024 ? "_beyond_the_cache" : ""),
-                      [d](const double* x, std::size_t n, double* y) {
-                        detail::sq_n_under(d, x, n, y);
-                      },
-                      [d](const double* x, std::size_t n, double* y) {
-                        detail::sqrt_n_under(d, x, n, y);
-                      }});
+      ways.push_back(
+          {std::string("under_") + row->name +
+               (cpu.last_level_cache_bytes == 1024 ? "_beyond_the_cache" : ""),
+           [d](const double* x, std::size_t n, double* y) { detail::sq_n_under(d, x, n, y); },
+           [d](const double* x, std::size_t n, double* y) { detail::sqrt_n_under(d, x, n, y); }});
     }
   }
   return ways;

@@ -46,7 +46,8 @@ int compare(const char* when, const char* name, void (*array)(const double*, std
     if (bits(y[i]) != bits(scalar(x[i]))) {
       if (wrong == 0) {
         std::fprintf(stderr, "%s: %s of %lu doubles: y[%lu] = %.17g, not %.17g\n", when, name,
-                     static_cast<unsigned long>(n), static_cast<unsigned long>(i), y[i], scalar(x[i]));
+                     static_cast<unsigned long>(n), static_cast<unsigned long>(i), y[i],
+                     scalar(x[i]));
       }
       ++wrong;
     }

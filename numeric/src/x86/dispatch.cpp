@@ -79,7 +79,8 @@ Dispatch make_dispatch(const CpuDescription& cpu, const ProfileRow& row) noexcep
   }
   // The percentage of the cache, in doubles: x and y apart take two arrays'
   // space, overlapping ones one.
-  const std::size_t beyond_bytes = percent_of(cpu.last_level_cache_bytes, profile.beyond_cache_percent);
+  const std::size_t beyond_bytes =
+      percent_of(cpu.last_level_cache_bytes, profile.beyond_cache_percent);
   d.apart_beyond_from = beyond_bytes / (2 * sizeof(double)) + 1;
   d.overlapping_beyond_from = beyond_bytes / sizeof(double) + 1;
   d.sq_long_from = smaller(d.sq_narrower_from, d.apart_beyond_from);
