@@ -27,6 +27,10 @@ constexpr std::size_t never = static_cast<std::size_t>(-1);
 // promises: a prefetch cannot fault, but the promise bounds what is touched.
 constexpr std::size_t largest_prefetch_bytes = 4096;
 
+// The largest share of the last-level cache a row may name: with it, the
+// largest cache a CPU reports, in percent, still fits a 32-bit size_t.
+constexpr unsigned largest_beyond_cache_percent = 400;
+
 // sqrt_n's roots on one instruction set: arrays of refined_from doubles or
 // more take the refined kernel of `split`, shorter ones the instruction's.
 struct RootChoice {
@@ -59,6 +63,14 @@ struct CpuKey {
   unsigned last_model;
   bool needs_avx512f;
 };
+
+// Whether every CPU that `inner` is for matches `outer` too: the same maker
+// and family, models within outer's, and AVX-512F wherever outer needs it.
+constexpr bool covers(const CpuKey& outer, const CpuKey& inner) {
+  return outer.vendor == inner.vendor && outer.family == inner.family &&
+         outer.first_model <= inner.first_model && inner.last_model <= outer.last_model &&
+         (!outer.needs_avx512f || inner.needs_avx512f);
+}
 
 struct ProfileRow {
   const char* name;

@@ -63,24 +63,22 @@ constexpr bool splits_on_menu(std::size_t row) {
 }
 static_assert(splits_on_menu(0), "a row names a split that kernels.hpp does not build");
 
-constexpr bool prefetch_in_range(std::size_t row) {
+constexpr bool in_range(std::size_t row) {
   return row == row_count ||
-         (rows[row].profile.prefetch_bytes <= largest_prefetch_bytes && prefetch_in_range(row + 1));
+         (rows[row].profile.prefetch_bytes <= largest_prefetch_bytes &&
+          rows[row].profile.beyond_cache_percent >= 1 &&
+          rows[row].profile.beyond_cache_percent <= largest_beyond_cache_percent &&
+          in_range(row + 1));
 }
-static_assert(prefetch_in_range(0), "a row prefetches further ahead than the contract allows");
-
-// Whether every CPU that `inner` is for takes `outer` too: the same maker and
-// family, models within outer's, and AVX-512F wherever outer needs it.
-constexpr bool covers(const CpuKey& outer, const CpuKey& inner) {
-  return outer.vendor == inner.vendor && outer.family == inner.family &&
-         outer.first_model <= inner.first_model && inner.last_model <= outer.last_model &&
-         (!outer.needs_avx512f || inner.needs_avx512f);
-}
+static_assert(in_range(0),
+              "a row prefetches further ahead than the contract allows, or names a share of the "
+              "cache out of range");
 
 // Whether no row from `earlier` up to `row` covers row's key (the default,
 // last, is no key of its own).
 constexpr bool reachable(std::size_t row, std::size_t earlier) {
-  return earlier == row || (!covers(rows[earlier].key, rows[row].key) && reachable(row, earlier + 1));
+  return earlier == row ||
+         (!covers(rows[earlier].key, rows[row].key) && reachable(row, earlier + 1));
 }
 
 constexpr bool every_row_reachable(std::size_t row) {
