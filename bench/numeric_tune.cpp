@@ -1,44 +1,75 @@
 // Measures, on the machine it runs on, each choice that sq_n and sqrt_n make
 // by processor model, and prints the profile row that suits this CPU, ready
-// to paste into numeric/src/x86/profiles.cpp, with its gains over the row
-// the library takes now and over a plain loop built for this machine.
+// to paste into numeric/src/x86/profiles.cpp, with the whole row checked end
+// to end against the row in force and a plain loop built for this machine.
 //
-//   numeric_tune [--quick]
+//   numeric_tune [--quick] [--from ROW]
+//   numeric_tune [--quick] --check ROW
 //
-// Every way is timed in interleaved rounds, each round in a fresh random
-// order, and keeps its fastest; the library's own sq_n and sqrt_n run in
-// the same rounds. A full run takes a minute or two and up to four times
-// the reported last-level cache in memory; --quick only checks that every
-// way runs and gives the right bits, in a few seconds. Exits 0 when it has
-// printed a row, 1 when a way gave wrong bits, 2 when it cannot run here.
-// The sweeps are in tune/.
+// ROW is the name of a row of the table ("default", "amd_zen4", ...) or a
+// whole row as the tuner prints it. --from starts from that row instead of
+// the one this CPU takes; --check only times that row against this CPU's,
+// end to end. Every candidate runs through the library's own dispatch, made
+// for a row that differs from the one in force in that choice alone, in
+// interleaved rounds; a choice moves off the value in force only where
+// another is faster beyond the noise by 3% (tune/decide.hpp). A full run
+// takes a minute or two and up to four times the reported last-level cache
+// in memory; --quick only checks that every sweep runs and gives the right
+// bits, in a few seconds, on small sizes. Exits 0 when it has printed a
+// row, 1 when a candidate gave wrong bits, 2 on a bad argument or where it
+// cannot run.
 
 #include "tune/row.hpp"
+#include "tune/row_text.hpp"
 #include "tune/tuner.hpp"
 
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
 
 namespace detail = vemo::numeric::detail;
 
+namespace {
+
+int usage(const char* program) {
+  std::fprintf(stderr, "usage: %s [--quick] [--from ROW | --check ROW]\n", program);
+  return 2;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   tune::Settings settings;
+  std::optional<tune::RowText> from;
+  std::optional<tune::RowText> check;
   for (int i = 1; i < argc; ++i) {
+    const bool takes_row =
+        std::strcmp(argv[i], "--from") == 0 || std::strcmp(argv[i], "--check") == 0;
     if (std::strcmp(argv[i], "--quick") == 0) {
       settings.quick = true;
-      settings.rounds = 2;
-      settings.memory_rounds = 1;
-      settings.elements_per_timing = std::size_t{1} << 14;
+      settings.rounds = static_cast<int>(tune::minimum_rounds);
+      settings.memory_rounds = static_cast<int>(tune::minimum_rounds);
+      settings.elements_per_timing = std::size_t{1} << 12U;
+    } else if (takes_row && i + 1 < argc && !from && !check) {
+      std::string error;
+      std::optional<tune::RowText> row = tune::parse_row(argv[i + 1], error);
+      if (!row) {
+        std::fprintf(stderr, "numeric_tune: %s: %s\n", argv[i], error.c_str());
+        return 2;
+      }
+      (std::strcmp(argv[i], "--from") == 0 ? from : check) = row;
+      ++i;
     } else {
-      std::fprintf(stderr, "usage: %s [--quick]\n", argv[0]);
-      return 2;
+      return usage(argv[0]);
     }
   }
   const detail::CpuDescription& cpu = detail::cpu();
   const detail::CpuSignature& s = cpu.signature;
+  const tune::RowText own = tune::row_of(detail::profile_row_for(s));
   std::printf(
       "%s: family %s model %s, %s; last-level cache %zu MiB reported; takes row \"%s\" "
       "(%s)%s\n",
@@ -46,43 +77,30 @@ int main(int argc, char** argv) {
       s.avx512f         ? "AVX-512F"
       : s.avx2 && s.fma ? "AVX2 and FMA"
                         : "no AVX2 with FMA",
-      cpu.last_level_cache_bytes >> 20U, detail::profile_row_for(s).name,
-      detail::profile_row_for(s).measured,
+      cpu.last_level_cache_bytes >> 20U, own.name.c_str(), own.measured.c_str(),
       settings.quick ? "; quick mode: a smoke test, not a row for the table" : "");
   if (!s.avx2 || !s.fma) {
     std::fprintf(stderr,
                  "numeric_tune: this CPU has no AVX2 with FMA, so it has nothing to tune\n");
     return 2;
   }
-  tune::Tuner tuner(settings, cpu);
-  const tune::RootSet avx2{"AVX2",
-                           detail::sqrt_n_avx2,
-                           detail::sqrt_n_avx2_streaming,
-                           avx2_swept_splits.data(),
-                           detail::avx2_split_kernels.data(),
-                           detail::avx2_split_count,
-                           !s.avx512f};
-  const tune::RootSet avx512f{"AVX-512F",
-                              detail::sqrt_n_avx512f,
-                              detail::sqrt_n_avx512f_streaming,
-                              avx512f_swept_splits.data(),
-                              detail::avx512f_split_kernels.data(),
-                              detail::avx512f_split_count,
-                              true};
-  detail::Profile& profile = tuner.profile();
-  detail::Split dispatched = tuner.tune_split(avx2, profile.avx2_roots);
-  tuner.tune_refined_from(avx2, profile.avx2_roots);
-  const tune::RootSet* roots = &avx2;
-  if (s.avx512f) {
-    dispatched = tuner.tune_split(avx512f, profile.avx512f_roots);
-    tuner.tune_refined_from(avx512f, profile.avx512f_roots);
-    roots = &avx512f;
+  if (check) {
+    const tune::Tuner tuner(settings, cpu, own);
+    std::printf("\nRow \"%s\" against this CPU's row, \"%s\", end to end:\n", check->name.c_str(),
+                own.name.c_str());
+    tune::print_ratios(tuner.end_to_end(check->profile, own.profile));
+    return 0;
   }
+  tune::Tuner tuner(settings, cpu, from ? *from : own);
+  tuner.tune_split();
+  tuner.tune_refined_from();
   tuner.tune_square_width();
   tuner.tune_streaming();
-  tuner.tune_prefetch(*roots, dispatched);
-  tuner.tune_refined_beyond_cache(*roots, dispatched);
-  tune::print_row(cpu, tuner.tuned());
+  tuner.tune_prefetch();
+  tuner.tune_refined_beyond_cache();
+  std::printf("\nThe whole row against the row in force, end to end:\n");
+  const std::vector<tune::ClassRatio> ratios = tuner.keep_no_slower();
+  tune::print_row(cpu, tuner, ratios);
   return tuner.bits_right() ? 0 : 1;
 }
 

@@ -1,5 +1,7 @@
 #include "row.hpp"
 
+#include "row_text.hpp"
+
 #include <array>
 #include <cstdio>
 #include <ctime>
@@ -16,14 +18,14 @@ std::string today() {
   return text.data();
 }
 
-std::string length_in_row(std::size_t length) {
-  return length == detail::never ? "never" : std::to_string(length);
-}
-
-std::string choice_in_row(const detail::RootChoice& choice) {
-  return "{{" + std::to_string(choice.split.refined) + ", " +
-         std::to_string(choice.split.instruction) + "}, " + length_in_row(choice.refined_from) +
-         "}";
+// The row the printed one goes above, so that no earlier row's key covers
+// its own: the first row that does, or the default.
+const detail::ProfileRow& first_covering(const detail::CpuKey& key) {
+  const detail::ProfileRow* row = detail::profile_rows_begin();
+  while (row + 1 != detail::profile_rows_end() && !detail::covers(row->key, key)) {
+    ++row;
+  }
+  return *row;
 }
 
 }  // namespace
@@ -44,31 +46,53 @@ std::string hex(unsigned value) {
   return text.data();
 }
 
-void print_row(const detail::CpuDescription& cpu, const Tuned& tuned) {
-  const detail::CpuSignature& s = cpu.signature;
-  const std::string vendor = s.vendor == detail::Vendor::intel ? "intel"
-                             : s.vendor == detail::Vendor::amd ? "amd"
-                                                               : "other";
-  const detail::Profile& p = tuned.profile;
-  std::printf("\nThe row for this CPU (widen its model range where other models are alike):\n\n");
-  std::printf("    {\"%s_family_%s_model_%s\",\n", vendor.c_str(), hex(s.family).c_str(),
-              hex(s.model).c_str());
-  std::printf("     {Vendor::%s, %s, %s, %s, %s},\n", vendor.c_str(), hex(s.family).c_str(),
-              hex(s.model).c_str(), hex(s.model).c_str(), s.avx512f ? "true" : "false");
-  std::printf("     {%s, %s, %s, %zu, %u, %s},\n", choice_in_row(p.avx512f_roots).c_str(),
-              choice_in_row(p.avx2_roots).c_str(), length_in_row(p.sq_512_bit_up_to).c_str(),
-              p.prefetch_bytes, p.beyond_cache_percent, p.refined_beyond_cache ? "true" : "false");
-  std::printf("     \"%s, family %s model %s, %s\"},\n\n", cpu_model_name().c_str(),
-              hex(s.family).c_str(), hex(s.model).c_str(), today().c_str());
-  std::printf(
-      "Its gains, in speed, over the row this CPU takes now (\"%s\") and over the plain "
-      "loop (-O3 -march=native -fno-math-errno):\n",
-      detail::profile_row_for(cpu.signature).name);
-  for (const Gain& gain : tuned.gains) {
-    std::printf("  %-36s %5.2fx  %5.2fx\n", gain.where.c_str(), gain.over_library, gain.over_loop);
+void print_ratios(const std::vector<ClassRatio>& ratios) {
+  std::printf("  %-52s %s\n", "", "over the row in force [95% interval]   over the loop");
+  for (const ClassRatio& ratio : ratios) {
+    std::printf("  %-52s %5.3fx [%5.3f, %5.3f]               %5.2fx\n", ratio.name.c_str(),
+                ratio.over_in_force.speedup, ratio.over_in_force.low, ratio.over_in_force.high,
+                ratio.over_loop);
   }
-  for (const std::string& note : tuned.notes) {
+}
+
+void print_row(const detail::CpuDescription& cpu, const Tuner& tuner,
+               const std::vector<ClassRatio>& ratios) {
+  const detail::CpuSignature& s = cpu.signature;
+  const RowText& start = tuner.start();
+  const detail::ProfileRow& own = detail::profile_row_for(s);
+  // A CPU with a row of its own keeps its name and key; any other gets a row
+  // keyed to its model alone, which whoever adds it may widen.
+  const bool update = start.name == own.name && start.name != "default";
+  const RowText row{
+      update ? start.name
+             : std::string(vendor_name(s.vendor)) + "_family_" + hex(s.family) + "_model_" +
+                   hex(s.model),
+      update ? start.key : detail::CpuKey{s.vendor, s.family, s.model, s.model, s.avx512f},
+      tuner.tuned(),
+      cpu_model_name() + ", family " + hex(s.family) + " model " + hex(s.model) + ", " + today()};
+  std::printf("\nEach choice, from the row in force (\"%s\"):\n", start.name.c_str());
+  for (const Verdict& verdict : tuner.verdicts()) {
+    std::printf("  %-36s %-12s -> %-12s %s\n", verdict.choice.c_str(), verdict.in_force.c_str(),
+                verdict.chosen.c_str(),
+                verdict.chosen != verdict.in_force
+                    ? "faster beyond the noise"
+                    : (verdict.within_noise ? "within noise" : "the fastest"));
+  }
+  for (const std::string& note : tuner.notes()) {
     std::printf("Note: %s\n", note.c_str());
+  }
+  std::printf(
+      "\nThe row for this CPU, end to end against the row in force and the plain loop "
+      "(-O3 -march=native -fno-math-errno):\n");
+  print_ratios(ratios);
+  if (update) {
+    std::printf("\nIn numeric/src/x86/profiles.cpp, replace the row \"%s\" with:\n\n%s\n", own.name,
+                format_row(row).c_str());
+  } else {
+    std::printf(
+        "\nIn numeric/src/x86/profiles.cpp, paste above the row \"%s\" (widen its model "
+        "range where other models are alike):\n\n%s\n",
+        first_covering(row.key).name, format_row(row).c_str());
   }
 }
 

@@ -1,119 +1,147 @@
 #ifndef VEMO_NUMERIC_BENCH_TUNE_TUNER_HPP
 #define VEMO_NUMERIC_BENCH_TUNE_TUNER_HPP
 
-// The tuner's sweeps. Each measures one choice of the profile row on this
-// machine, beside the library's sq_n or sqrt_n and the plain loop, and
-// records it in the row it builds from the one this CPU takes now. The
-// roots' sweeps are in root_sweeps.cpp, the squares' in square_sweeps.cpp.
+// The tuner: each choice of a profile row timed through the library's own
+// dispatch, made by make_dispatch from this CPU's description and a
+// candidate row, so that a candidate runs exactly as the library would run
+// it. Each choice moves off the value in force only where another value is
+// faster beyond the noise by the minimum effect (decide.hpp). The roots'
+// choices are in root_sweeps.cpp, the squares' in square_sweeps.cpp, and the
+// check of a whole row, end to end, in end_to_end.cpp.
 
-#include "tune_kernels.hpp"
+#include "decide.hpp"
+#include "row_text.hpp"
 #include "ways.hpp"
+
+#include "page_arrays.hpp"
 #include "x86/cpu.hpp"
-#include "x86/kernels.hpp"
+#include "x86/dispatch.hpp"
 #include "x86/profile.hpp"
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace tune {
 
-namespace detail = vemo::numeric::detail;
-
 struct Settings {
   bool quick = false;
   int rounds = 31;
-  int memory_rounds = 7;
+  int memory_rounds = 11;
   // A timing makes enough calls to go over about this many elements.
-  std::size_t elements_per_timing = std::size_t{1} << 19;
+  std::size_t elements_per_timing = std::size_t{1} << 18;
+  double minimum_effect = default_minimum_effect;
 };
 
-// What the tuner found, and the gains it measured: each a ratio of speeds,
-// the tuned choice's over the library's now and over the plain loop.
-struct Gain {
-  std::string where;
-  double over_library;
+// A kind of call that a choice is timed on.
+struct Call {
+  std::size_t n;
+  bool roots;     // sqrt_n, or sq_n
+  bool in_place;  // y == x, or y apart from x
+  Kind kind;
+  bool read_back;  // y read at once after the call, as a caller that uses it would
+};
+
+// What one choice came to, for the report.
+struct Verdict {
+  std::string choice;
+  std::string in_force;
+  std::string chosen;
+  Comparison against_in_force;  // over the calls the choice was timed on
+  bool within_noise;            // kept, though another value's median was faster
+};
+
+// The end-to-end ratios of a row in one class of calls.
+struct ClassRatio {
+  std::string name;
+  Comparison over_in_force;
   double over_loop;
-};
-
-struct Tuned {
-  detail::Profile profile;
-  std::vector<Gain> gains;
-  std::vector<std::string> notes;
-};
-
-// The instruction set whose refined roots a sweep measures.
-struct RootSet {
-  const char* name;
-  ArrayFunction instruction;
-  ArrayFunction instruction_streaming;
-  const SweptSplit* swept;
-  const detail::SplitKernels* menu;  // the menu's kernels, menu_count of them
-  std::size_t menu_count;
-  bool dispatched;  // the one sqrt_n takes on this CPU
 };
 
 class Tuner {
  public:
-  Tuner(const Settings& settings, const detail::CpuDescription& cpu);
+  Tuner(const Settings& settings, const detail::CpuDescription& cpu, const RowText& start);
 
-  // The split of each stretch of vectors, at 1,024 and 16,384 doubles,
-  // positive and of mixed signs: the best of all swept and the best on the
-  // menu, by the geometric mean of the four.
-  detail::Split tune_split(const RootSet& set, detail::RootChoice& choice);
-
-  // The length from which the chosen split's kernel is never slower than
-  // the instruction's, among the lengths tried.
-  void tune_refined_from(const RootSet& set, detail::RootChoice& choice);
-
-  // The widest vectors sq_n takes at each size, on AVX-512F: 512-bit up to
-  // the largest size where they are never slower than 256-bit ones.
+  // The roots' split, the length from which they are refined, and how far
+  // ahead the refined roots prefetch, for the instruction set the dispatch
+  // takes on this CPU; and whether refined roots run beyond the cache.
+  void tune_split();
+  void tune_refined_from();
+  void tune_prefetch();
+  void tune_refined_beyond_cache();
+  // sq_n's vector width by length (AVX-512F), and the share of the cache
+  // beyond which calls apart take streaming stores.
   void tune_square_width();
-
-  // How far ahead the refined roots prefetch x: in L2, in place beyond the
-  // cache, and apart beyond it with streaming stores.
-  void tune_prefetch(const RootSet& set, detail::Split split);
-
-  // Whether refined roots or the instruction's run faster beyond the cache.
-  void tune_refined_beyond_cache(const RootSet& set, detail::Split split);
-
-  // The smallest share of the last-level cache from which streaming stores
-  // are never slower than ordinary ones, out of place and read back at once.
   void tune_streaming();
 
-  [[nodiscard]] const Tuned& tuned() const { return tuned_; }
-  detail::Profile& profile() { return tuned_.profile; }
-  // False once a swept split gave a root other than the scalar one.
+  // Times `tuned` against `reference` and the plain loop, end to end through
+  // sq_n and sqrt_n: short calls, L1, L2, the last-level cache and beyond,
+  // in place and apart.
+  [[nodiscard]] std::vector<ClassRatio> end_to_end(const detail::Profile& tuned,
+                                                   const detail::Profile& reference) const;
+  // Until no class of end_to_end is slower than the row in force beyond the
+  // noise, puts back the value in force of the choice most likely the cause.
+  std::vector<ClassRatio> keep_no_slower();
+
+  [[nodiscard]] const RowText& start() const { return start_; }
+  [[nodiscard]] const detail::Profile& tuned() const { return tuned_; }
+  [[nodiscard]] const std::vector<Verdict>& verdicts() const { return verdicts_; }
+  [[nodiscard]] const std::vector<std::string>& notes() const { return notes_; }
+  // False once a candidate gave a result other than the scalar functions'.
   [[nodiscard]] bool bits_right() const { return bits_right_; }
 
  private:
-  static std::string length_text(std::size_t length);
+  // The roots' choice for the instruction set the dispatch takes here.
+  [[nodiscard]] detail::RootChoice& roots(detail::Profile& profile) const;
+  [[nodiscard]] const detail::RootChoice& roots(const detail::Profile& profile) const;
 
-  // The sizes to try, in quick mode only the first.
-  [[nodiscard]] std::vector<std::size_t> sizes(std::vector<std::size_t> all) const;
-  // Enough calls of length n for one timing.
+  // times[profile][round], seconds per element, over all of `calls` (the
+  // geometric mean of their times in each round), every profile run through
+  // the dispatch made for it, interleaved.
+  [[nodiscard]] std::vector<std::vector<double>> time_profiles(
+      const std::vector<detail::Profile>& profiles, const std::vector<Call>& calls, int rounds);
+
+  // Decides between `candidates` (their names for the report) on `calls`,
+  // from the one in force, and records the verdict.
+  std::size_t decide_and_report(const std::string& choice,
+                                const std::vector<detail::Profile>& candidates,
+                                const std::vector<std::string>& names, std::size_t in_force,
+                                const std::vector<Call>& calls, int rounds);
+
+  // For a choice that switches between two ways at a length: at each of
+  // `lengths` (increasing), whether `above` wins over `below`, where the
+  // value in force has `above` from in_force_from on. Returns nothing where
+  // every decision kept the value in force; otherwise the index of the first
+  // length from which `above` wins at every length tried (lengths.size()
+  // where it does not win at the last).
+  [[nodiscard]] std::optional<std::size_t> threshold(
+      const std::string& choice, const std::vector<std::size_t>& lengths,
+      const detail::Profile& below, const detail::Profile& above,
+      const std::vector<std::string>& names, std::size_t in_force_from,
+      const std::function<std::vector<Call>(std::size_t)>& calls_at, int rounds);
+
+  // Sizes in doubles: the share `percent` of the last-level cache for two
+  // arrays apart.
+  [[nodiscard]] std::size_t apart_doubles(unsigned percent) const;
+  [[nodiscard]] std::vector<std::size_t> lengths(std::vector<std::size_t> all) const;
   [[nodiscard]] std::size_t calls_for(std::size_t n) const;
-  // Sizes on memory's terms, in doubles, and whether in place: in L2; in
-  // place at 128 MiB; apart at twice the reported last-level cache.
-  [[nodiscard]] std::vector<std::pair<std::size_t, bool>> memory_sizes() const;
-  // The length from which a call apart streams under the row now.
-  [[nodiscard]] std::size_t streaming_size() const;
-  // The shares of the last-level cache that streaming is tried at.
-  [[nodiscard]] std::vector<unsigned> percents() const;
-
-  // The menu's kernels and the swept kernels of a split.
-  static const detail::SplitKernels* kernels_of(const RootSet& set, detail::Split split);
-  static SweptSplit swept_of(const RootSet& set, detail::Split split);
-  // Says so on stderr, and clears bits_right(), if `function` gives a root
-  // other than the scalar one.
-  void check_bits(const std::string& name, const ArrayCall& function);
+  void check_bits(const detail::Profile& profile);
 
   Settings settings_;
-  const detail::CpuDescription& cpu_;
-  Tuned tuned_;
+  detail::CpuDescription cpu_;
+  RowText start_;
+  detail::Profile tuned_;
+  std::vector<Verdict> verdicts_;
+  std::vector<std::string> notes_;
   bool bits_right_ = true;
 };
+
+// The dispatch the library would make on `cpu` under `profile`, and a call
+// of sq_n or sqrt_n as it runs under it.
+detail::Dispatch dispatch_under(const detail::CpuDescription& cpu, const detail::Profile& profile);
+ArrayCall call_under(const detail::Dispatch& d, const Call& call);
 
 }  // namespace tune
 

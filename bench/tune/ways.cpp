@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <random>
+#include <stdexcept>
 #include <utility>
 
 namespace tune {
@@ -17,11 +17,19 @@ std::mt19937& engine() {
 
 }  // namespace
 
+double Way::billions_per_second() const {
+  std::vector<double> sorted = seconds_per_element;
+  std::sort(sorted.begin(), sorted.end());
+  const double median = sorted.empty() ? 0.0 : sorted[sorted.size() / 2];
+  return median > 0.0 ? 1e-9 / median : 0.0;
+}
+
 void time_in_rounds(std::vector<std::vector<Way>>& configurations, int rounds) {
   std::vector<Way*> order;
   for (std::vector<Way>& ways : configurations) {
     for (Way& way : ways) {
       order.push_back(&way);
+      way.call();  // once untimed: the arrays in memory, the code in the cache
     }
   }
   for (int round = 0; round < rounds; ++round) {
@@ -30,7 +38,7 @@ void time_in_rounds(std::vector<std::vector<Way>>& configurations, int rounds) {
       const auto start = std::chrono::steady_clock::now();
       way->call();
       const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-      way->best_seconds = std::min(way->best_seconds, took.count());
+      way->seconds_per_element.push_back(took.count() / static_cast<double>(way->elements));
     }
   }
 }
@@ -39,8 +47,7 @@ Way way_of(std::string name, const ArrayCall& function, const double* x, std::si
            std::size_t calls) {
   Way way;
   way.name = std::move(name);
-  way.n = n;
-  way.calls = calls;
+  way.elements = n * calls;
   way.call = [function, x, n, y, calls] {
     for (std::size_t k = 0; k < calls; ++k) {
       function(x, n, y);
@@ -50,15 +57,12 @@ Way way_of(std::string name, const ArrayCall& function, const double* x, std::si
 }
 
 const Way& way_named(const std::vector<Way>& ways, const std::string& name) {
-  return *std::find_if(ways.begin(), ways.end(), [&](const Way& way) { return way.name == name; });
-}
-
-double geometric_mean(const std::vector<double>& values) {
-  double log_sum = 0.0;
-  for (const double value : values) {
-    log_sum += std::log(value);
+  const auto found =
+      std::find_if(ways.begin(), ways.end(), [&](const Way& way) { return way.name == name; });
+  if (found == ways.end()) {
+    throw std::logic_error("no way named " + name);
   }
-  return std::exp(log_sum / static_cast<double>(values.size()));
+  return *found;
 }
 
 }  // namespace tune

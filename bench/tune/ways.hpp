@@ -1,14 +1,14 @@
 #ifndef VEMO_NUMERIC_BENCH_TUNE_WAYS_HPP
 #define VEMO_NUMERIC_BENCH_TUNE_WAYS_HPP
 
-// The tuner's clock. Each way of doing a call keeps the fastest of its
-// rounds; every way of a sweep runs in the same rounds, each round in a new
-// random order, so that a shared machine's changes of pace fall on all of
-// them alike.
+// The tuner's clock. Every way of a sweep runs once in each round, the
+// rounds one after another and each in a new random order, and keeps each
+// round's time: sample k of every way comes from round k, so the ways can be
+// compared round by round (decide.hpp), and a shared machine's changes of
+// pace fall on all of them alike.
 
 #include <cstddef>
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -17,18 +17,15 @@ namespace tune {
 using ArrayFunction = void (*)(const double* x, std::size_t n, double* y);
 using ArrayCall = std::function<void(const double* x, std::size_t n, double* y)>;
 
-// One way of doing a call, timed as the fastest of its rounds.
+// One way of doing a call, and its time per element in each round.
 struct Way {
   std::string name;
   std::function<void()> call;
-  std::size_t n = 0;
-  std::size_t calls = 1;
-  double best_seconds = std::numeric_limits<double>::infinity();
+  std::size_t elements = 0;  // per call of `call`
+  std::vector<double> seconds_per_element;
 
-  [[nodiscard]] double per_call() const { return best_seconds / static_cast<double>(calls); }
-  [[nodiscard]] double billions_per_second() const {
-    return static_cast<double>(n) / per_call() * 1e-9;
-  }
+  // The median of the rounds, in billions of elements a second.
+  [[nodiscard]] double billions_per_second() const;
 };
 
 // Runs every way of every configuration `rounds` times.
@@ -40,8 +37,6 @@ Way way_of(std::string name, const ArrayCall& function, const double* x, std::si
 
 // The way of that name, which must be among `ways`.
 const Way& way_named(const std::vector<Way>& ways, const std::string& name);
-
-double geometric_mean(const std::vector<double>& values);
 
 }  // namespace tune
 
