@@ -90,18 +90,28 @@ Decision decide(const std::vector<std::vector<double>>& times, std::size_t in_fo
   }
   Decision decision{in_force, false, {1.0, 1.0, 1.0}};
   bool another_median_faster = false;
+  std::vector<std::size_t> qualifying;
+  std::vector<Comparison> comparisons;
+  std::size_t fastest = in_force;
   for (std::size_t candidate = 0; candidate < times.size(); ++candidate) {
     // Compared with itself too, for its series to be checked like the others.
-    const Comparison comparison = compare(times[in_force], times[candidate]);
+    comparisons.push_back(compare(times[in_force], times[candidate]));
     if (candidate == in_force) {
       continue;
     }
-    another_median_faster = another_median_faster || comparison.speedup > 1.0;
-    const bool beyond_noise = comparison.low > 1.0 + minimum_effect;
-    if (beyond_noise &&
-        (decision.chosen == in_force || comparison.speedup > decision.against_in_force.speedup)) {
+    another_median_faster = another_median_faster || comparisons.back().speedup > 1.0;
+    if (comparisons.back().low > 1.0 + minimum_effect) {
+      qualifying.push_back(candidate);
+      if (fastest == in_force || comparisons.back().speedup > comparisons[fastest].speedup) {
+        fastest = candidate;
+      }
+    }
+  }
+  for (const std::size_t candidate : qualifying) {
+    if (compare(times[candidate], times[fastest]).low <= 1.0 + minimum_effect) {
       decision.chosen = candidate;
-      decision.against_in_force = comparison;
+      decision.against_in_force = comparisons[candidate];
+      break;
     }
   }
   decision.within_noise = decision.chosen == in_force && another_median_faster;

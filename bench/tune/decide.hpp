@@ -16,8 +16,12 @@
 // P(B < j) <= 2.5% for B ~ Binomial(n, 1/2) (for 31 rounds, the 10th and
 // 22nd, 97.1%). A candidate other than the one in force qualifies when the
 // low end of its interval exceeds 1 + minimum_effect. The value in force is
-// kept when none qualifies; otherwise the qualifying candidate with the
-// largest median speedup is chosen, the lowest index on a tie.
+// kept when none qualifies. Otherwise the fastest qualifying candidate (the
+// largest median speedup), and every qualifying one that it does not beat
+// by the same rule, count as equally fast, and the first of them in the
+// order given is chosen: where several values are within noise of each
+// other, run after run takes the same one (the tuner lists values nearest
+// the one in force first).
 
 #include <cstddef>
 #include <vector>

@@ -89,20 +89,35 @@ TEST(Decide, KeepsTheValueInForceUnlessTheWholeIntervalIsPastTheMinimumEffect) {
   EXPECT_TRUE(decision.within_noise);
 }
 
-// A round 100 times slower for one candidate. Candidate 2 is 11% faster and 1
-// only 8%: a mean would let candidate 2's slow round hand the choice to 1.
+// One round 100 times slower or faster for one candidate. Candidate 2 is 20%
+// faster and 1 only 8%: a mean would let one fast round of candidate 1 hand
+// it the choice, or one slow round of candidate 2 take it away.
 TEST(Decide, OneHugeOutlierChangesNothing) {
   struct Case {
     std::vector<double> costs;
-    std::size_t slowed, chosen;
+    std::size_t changed;
+    double by;
+    std::size_t chosen;
   };
-  for (const Case& c : {Case{{1, 1, 1, 1}, 0, 0}, Case{{1, 1 / 1.08, 1 / 1.11}, 2, 2},
-                        Case{{1, 1 / 1.08, 1 / 1.11}, 0, 2}}) {
-    SCOPED_TRACE(c.slowed);
+  for (const Case& c :
+       {Case{{1, 1, 1, 1}, 0, 100.0, 0}, Case{{1, 1 / 1.08, 1 / 1.20}, 2, 100.0, 2},
+        Case{{1, 1 / 1.08, 1 / 1.20}, 1, 0.01, 2}, Case{{1, 1 / 1.08, 1 / 1.20}, 0, 100.0, 2}}) {
+    SCOPED_TRACE(c.changed);
     Times times = timings(21, c.costs, 0.02);
     EXPECT_EQ(tune::decide(times, 0).chosen, c.chosen);
-    times[c.slowed][rounds / 3] *= 100.0;
+    times[c.changed][rounds / 3] *= c.by;
     EXPECT_EQ(tune::decide(times, 0).chosen, c.chosen);
+  }
+}
+
+// Candidates 1 and 2 are 10% and 11% faster than the one in force: within
+// noise of each other, so the first is chosen whatever the seed, though the
+// median of either may come out ahead.
+TEST(Decide, TakesTheFirstOfCandidatesWithinNoiseOfTheFastest) {
+  for (const std::uint64_t seed : {31U, 32U, 33U, 34U, 35U}) {
+    SCOPED_TRACE(seed);
+    EXPECT_EQ(tune::decide(timings(seed, {1, 1 / 1.10, 1 / 1.11, 1 / 1.25}, 0.03), 0).chosen, 3U);
+    EXPECT_EQ(tune::decide(timings(seed, {1, 1 / 1.10, 1 / 1.11}, 0.03), 0).chosen, 1U);
   }
 }
 
