@@ -52,25 +52,19 @@ void Tuner::tune_split() {
 
 void Tuner::tune_refined_from() {
   std::printf(
-      "\nRoots: refined or the instruction's, by length (speedup over the one in force):\n");
-  detail::Profile instruction = tuned_;
-  roots(instruction).refined_from = detail::never;
-  detail::Profile refined = tuned_;
-  roots(refined).refined_from = 1;
-  const std::vector<std::size_t> tried =
-      lengths({16, 24, 32, 48, 64, 96, 128, 192, 256, 384, 512, 1024});
-  const std::optional<std::size_t> first = threshold(
-      "refined from", tried, instruction, refined, {"instruction", "refined"},
-      roots(tuned_).refined_from,
-      [](std::size_t n) {
-        return std::vector<Call>{{n, true, false, Kind::positive, false},
-                                 {n, true, false, Kind::mixed, false}};
-      },
-      settings_.rounds);
-  if (first) {
-    roots(tuned_).refined_from = *first == tried.size() ? detail::never : tried[*first];
+      "\nRoots: the length from which they are refined, over calls of 16 to 2,048 "
+      "doubles (speedup over the length in force):\n");
+  std::vector<Call> calls;
+  for (const std::size_t n :
+       lengths({16, 24, 32, 48, 64, 96, 128, 192, 256, 384, 512, 1024, 2048})) {
+    calls.push_back({n, true, false, Kind::positive, false});
+    calls.push_back({n, true, false, Kind::mixed, false});
   }
-  std::printf("  refined from %s\n", length_name(roots(tuned_).refined_from).c_str());
+  roots(tuned_).refined_from = decide_value(
+      "refined from", {16, 24, 32, 48, 64, 96, 128, 192, 256, 384, 512, 1024, detail::never},
+      roots(tuned_).refined_from,
+      [this](detail::Profile& p, std::size_t value) { roots(p).refined_from = value; }, length_name,
+      [](std::size_t value) { return value; }, calls, settings_.rounds);
 }
 
 void Tuner::tune_prefetch() {
@@ -86,25 +80,11 @@ void Tuner::tune_prefetch() {
     calls.push_back({apart_doubles(200), true, false, Kind::positive, false});
     calls.push_back({2 * apart_doubles(200), true, true, Kind::positive, false});
   }
-  std::vector<detail::Profile> candidates;
-  std::vector<std::string> names;
-  std::size_t in_force = 0;
-  for (const std::size_t bytes : {0U, 512U, 1024U, 2048U, 3072U, 4096U}) {
-    if (bytes == tuned_.prefetch_bytes) {
-      in_force = candidates.size();
-    }
-    candidates.push_back(tuned_);
-    candidates.back().prefetch_bytes = bytes;
-    names.push_back(std::to_string(bytes));
-  }
-  if (candidates[in_force].prefetch_bytes != tuned_.prefetch_bytes) {
-    in_force = candidates.size();
-    candidates.push_back(tuned_);
-    names.push_back(std::to_string(tuned_.prefetch_bytes));
-  }
-  tuned_.prefetch_bytes = candidates[decide_and_report("prefetch bytes", candidates, names,
-                                                       in_force, calls, settings_.memory_rounds)]
-                              .prefetch_bytes;
+  tuned_.prefetch_bytes = decide_value(
+      "prefetch bytes", {0, 512, 1024, 2048, 3072, 4096}, tuned_.prefetch_bytes,
+      [](detail::Profile& p, std::size_t value) { p.prefetch_bytes = value; },
+      [](std::size_t value) { return std::to_string(value); }, nullptr, calls,
+      settings_.memory_rounds);
 }
 
 void Tuner::tune_refined_beyond_cache() {

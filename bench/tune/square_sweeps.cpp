@@ -11,61 +11,46 @@ void Tuner::tune_square_width() {
     return;
   }
   std::printf(
-      "\nsq_n: 512-bit or 256-bit vectors by length, apart and in place together "
-      "(speedup over the width in force):\n");
-  detail::Profile wide = tuned_;
-  wide.sq_512_bit_up_to = detail::never;
-  detail::Profile narrow = tuned_;
-  narrow.sq_512_bit_up_to = 0;
-  const std::size_t up_to = tuned_.sq_512_bit_up_to;
-  const std::vector<std::size_t> tried =
-      lengths({1024, 2048, 4096, 8192, 16384, 32768, 65536, 262144});
-  const std::optional<std::size_t> first = threshold(
-      "256-bit", tried, wide, narrow, {"512-bit", "256-bit"},
-      up_to == detail::never ? detail::never : up_to + 1,
-      [](std::size_t n) {
-        return std::vector<Call>{{n, false, false, Kind::mixed, false},
-                                 {n, false, true, Kind::mixed, false}};
-      },
-      settings_.rounds);
-  if (first) {
-    tuned_.sq_512_bit_up_to = *first == tried.size() ? detail::never
-                              : *first == 0          ? 0
-                                                     : tried[*first - 1];
+      "\nsq_n: 512-bit vectors up to a length, 256-bit ones beyond, over calls of "
+      "1,024 to 262,144 doubles in place and apart (speedup over the length in force):\n");
+  std::vector<Call> calls;
+  for (const std::size_t n : lengths({1024, 2048, 4096, 8192, 16384, 32768, 65536, 262144})) {
+    calls.push_back({n, false, false, Kind::mixed, false});
+    calls.push_back({n, false, true, Kind::mixed, false});
   }
-  std::printf("  512-bit vectors %s\n",
-              tuned_.sq_512_bit_up_to == detail::never
-                  ? "at any length"
-                  : ("up to " + std::to_string(tuned_.sq_512_bit_up_to) + " doubles").c_str());
+  tuned_.sq_512_bit_up_to = decide_value(
+      "512-bit vectors up to", {0, 1024, 2048, 4096, 8192, 16384, 32768, 65536, detail::never},
+      tuned_.sq_512_bit_up_to,
+      [](detail::Profile& p, std::size_t value) { p.sq_512_bit_up_to = value; },
+      [](std::size_t value) {
+        return value == detail::never ? std::string("any length") : std::to_string(value);
+      },
+      [](std::size_t value) { return value == detail::never ? value : value + 1; }, calls,
+      settings_.rounds);
 }
 
 void Tuner::tune_streaming() {
   std::printf(
-      "\nsq_n apart: streaming or ordinary stores, by share of the %zu MiB cache "
-      "reported, written and read back at once (speedup over the stores in force):\n",
-      cpu_.last_level_cache_bytes >> 20U);
-  detail::Profile ordinary = tuned_;
-  ordinary.beyond_cache_percent = detail::largest_beyond_cache_percent;
-  detail::Profile streaming = tuned_;
-  streaming.beyond_cache_percent = 1;
-  const std::vector<unsigned> percents = {12, 25, 50, 100, 200};
-  std::vector<std::size_t> sizes;
-  for (const unsigned percent : percents) {
-    sizes.push_back(apart_doubles(percent) + 1);  // the first size beyond that share
+      "\nsq_n apart: streaming stores beyond a share of the %zu KiB cache reported, "
+      "over calls from 12%% to 200%% of it, written and read back at once (speedup over "
+      "the share in force):\n",
+      cpu_.last_level_cache_bytes >> 10U);
+  std::vector<Call> calls;
+  for (const unsigned percent : {12U, 25U, 50U, 100U, 200U}) {
+    // The first size beyond that share, where a row streaming from it streams.
+    const std::size_t n = apart_doubles(percent) + 1;
+    calls.push_back({n, false, false, Kind::mixed, false});
+    calls.push_back({n, false, false, Kind::mixed, true});
   }
-  const std::optional<std::size_t> first = threshold(
-      "streaming", sizes, ordinary, streaming, {"ordinary", "streaming"},
-      apart_doubles(tuned_.beyond_cache_percent) + 1,
-      [](std::size_t n) {
-        return std::vector<Call>{{n, false, false, Kind::mixed, false},
-                                 {n, false, false, Kind::mixed, true}};
+  tuned_.beyond_cache_percent = static_cast<unsigned>(decide_value(
+      "beyond the cache from", {12, 25, 50, 100, 200, detail::largest_beyond_cache_percent},
+      tuned_.beyond_cache_percent,
+      [](detail::Profile& p, std::size_t value) {
+        p.beyond_cache_percent = static_cast<unsigned>(value);
       },
-      settings_.memory_rounds);
-  if (first) {
-    tuned_.beyond_cache_percent =
-        *first == sizes.size() ? detail::largest_beyond_cache_percent : percents[*first];
-  }
-  std::printf("  beyond the cache from %u%% of it\n", tuned_.beyond_cache_percent);
+      [](std::size_t value) { return std::to_string(value) + "%"; },
+      [this](std::size_t value) { return apart_doubles(static_cast<unsigned>(value)) + 1; }, calls,
+      settings_.memory_rounds));
 }
 
 }  // namespace tune

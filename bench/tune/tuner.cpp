@@ -4,11 +4,14 @@
 
 #include "x86/dispatch.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace tune {
@@ -107,8 +110,8 @@ void Tuner::check_bits(const detail::Profile& profile) {
   }
 }
 
-std::vector<std::vector<double>> Tuner::time_profiles(const std::vector<detail::Profile>& profiles,
-                                                      const std::vector<Call>& calls, int rounds) {
+std::vector<std::vector<std::vector<double>>> Tuner::time_each_call(
+    const std::vector<detail::Profile>& profiles, const std::vector<Call>& calls, int rounds) {
   std::vector<std::unique_ptr<Arrays>> arrays;
   std::vector<std::vector<Way>> configurations;
   for (const Call& call : calls) {
@@ -128,28 +131,31 @@ std::vector<std::vector<double>> Tuner::time_profiles(const std::vector<detail::
     check_bits(profile);
   }
   time_in_rounds(configurations, rounds);
-  std::vector<std::vector<double>> times;
+  std::vector<std::vector<std::vector<double>>> times(profiles.size());
   for (std::size_t p = 0; p < profiles.size(); ++p) {
-    std::vector<std::vector<double>> per_call;
     for (const std::vector<Way>& ways : configurations) {
-      per_call.push_back(ways[p].seconds_per_element);
+      times[p].push_back(ways[p].seconds_per_element);
     }
+  }
+  return times;
+}
+
+std::vector<std::vector<double>> Tuner::time_profiles(const std::vector<detail::Profile>& profiles,
+                                                      const std::vector<Call>& calls, int rounds) {
+  std::vector<std::vector<double>> times;
+  for (const std::vector<std::vector<double>>& per_call : time_each_call(profiles, calls, rounds)) {
     times.push_back(across_configurations(per_call));
   }
   return times;
 }
 
-std::size_t Tuner::decide_and_report(const std::string& choice,
-                                     const std::vector<detail::Profile>& candidates,
-                                     const std::vector<std::string>& names, std::size_t in_force,
-                                     const std::vector<Call>& calls, int rounds) {
-  const std::vector<std::vector<double>> times = time_profiles(candidates, calls, rounds);
-  const Decision decision = decide(times, in_force, settings_.minimum_effect);
-  std::printf("  %-28s", choice.c_str());
-  for (std::size_t c = 0; c < candidates.size(); ++c) {
-    const Comparison against = compare(times[in_force], times[c]);
-    std::printf(" %s %.3f [%.3f, %.3f]%s", names[c].c_str(), against.speedup, against.low,
-                against.high, c + 1 < candidates.size() ? ";" : "");
+void Tuner::report(const std::string& choice, const std::vector<std::string>& names,
+                   const std::vector<Comparison>& against_in_force, std::size_t in_force,
+                   const Decision& decision) {
+  std::printf("  %s:", choice.c_str());
+  for (std::size_t c = 0; c < names.size(); ++c) {
+    std::printf("%s %s %.3f [%.3f, %.3f]", c % 4 == 0 ? "\n   " : ";", names[c].c_str(),
+                against_in_force[c].speedup, against_in_force[c].low, against_in_force[c].high);
   }
   std::printf("\n    %s: %s\n", names[decision.chosen].c_str(),
               decision.chosen != in_force ? "faster beyond the noise"
@@ -157,31 +163,103 @@ std::size_t Tuner::decide_and_report(const std::string& choice,
                                           : "kept, the fastest");
   verdicts_.push_back({choice, names[in_force], names[decision.chosen], decision.against_in_force,
                        decision.within_noise});
+}
+
+std::size_t Tuner::decide_and_report(const std::string& choice,
+                                     const std::vector<detail::Profile>& candidates,
+                                     const std::vector<std::string>& names, std::size_t in_force,
+                                     const std::vector<Call>& calls, int rounds) {
+  const std::vector<std::vector<double>> times = time_profiles(candidates, calls, rounds);
+  std::vector<Comparison> against;
+  for (const std::vector<double>& candidate : times) {
+    against.push_back(compare(times[in_force], candidate));
+  }
+  const Decision decision = decide(times, in_force, settings_.minimum_effect);
+  report(choice, names, against, in_force, decision);
   return decision.chosen;
 }
 
-std::optional<std::size_t> Tuner::threshold(
-    const std::string& choice, const std::vector<std::size_t>& lengths,
-    const detail::Profile& below, const detail::Profile& above,
-    const std::vector<std::string>& names, std::size_t in_force_from,
-    const std::function<std::vector<Call>(std::size_t)>& calls_at, int rounds) {
-  bool moved = false;
-  std::vector<bool> above_wins;
-  for (const std::size_t n : lengths) {
-    const std::size_t in_force = n >= in_force_from ? 1 : 0;
-    const std::size_t chosen = decide_and_report(
-        choice + " at " + std::to_string(n), {below, above}, names, in_force, calls_at(n), rounds);
-    moved = moved || chosen != in_force;
-    above_wins.push_back(chosen == 1);
+std::size_t Tuner::decide_value(const std::string& choice, const std::vector<std::size_t>& values,
+                                std::size_t in_force,
+                                const std::function<void(detail::Profile&, std::size_t)>& set,
+                                const std::function<std::string(std::size_t)>& name,
+                                const std::function<std::size_t(std::size_t)>& switch_at,
+                                const std::vector<Call>& calls, int rounds) {
+  // The values in order, then listed nearest the one in force first: among
+  // values within noise of each other the nearest wins (decide.hpp).
+  std::vector<std::size_t> sorted = values;
+  if (std::find(sorted.begin(), sorted.end(), in_force) == sorted.end()) {
+    sorted.push_back(in_force);
   }
-  if (!moved) {
-    return std::nullopt;
+  std::sort(sorted.begin(), sorted.end());
+  const auto rank = [&](std::size_t value) {
+    return static_cast<std::ptrdiff_t>(std::find(sorted.begin(), sorted.end(), value) -
+                                       sorted.begin());
+  };
+  std::vector<std::size_t> tried = sorted;
+  std::stable_sort(tried.begin(), tried.end(), [&](std::size_t a, std::size_t b) {
+    return std::abs(rank(a) - rank(in_force)) < std::abs(rank(b) - rank(in_force));
+  });
+  std::vector<detail::Profile> candidates;
+  std::vector<std::string> names;
+  for (const std::size_t value : tried) {
+    candidates.push_back(tuned_);
+    set(candidates.back(), value);
+    names.push_back(name(value));
   }
-  std::size_t first = lengths.size();
-  while (first > 0 && above_wins[first - 1]) {
-    --first;
+  if (!switch_at) {
+    return tried[decide_and_report(choice, candidates, names, 0, calls, rounds)];
   }
-  return first;
+  // Two values differ only on the calls from one's length to the other's:
+  // each pair is compared there alone, so that a value's effect is not
+  // diluted by the calls it leaves as they were.
+  const std::vector<std::vector<std::vector<double>>> times =
+      time_each_call(candidates, calls, rounds);
+  const auto pair = [&](std::size_t reference, std::size_t candidate) -> std::optional<Comparison> {
+    const std::size_t low = std::min(switch_at(tried[reference]), switch_at(tried[candidate]));
+    const std::size_t high = std::max(switch_at(tried[reference]), switch_at(tried[candidate]));
+    std::vector<std::vector<double>> mine;
+    std::vector<std::vector<double>> theirs;
+    for (std::size_t k = 0; k < calls.size(); ++k) {
+      if (low <= calls[k].n && calls[k].n < high) {
+        mine.push_back(times[candidate][k]);
+        theirs.push_back(times[reference][k]);
+      }
+    }
+    if (mine.empty()) {
+      return std::nullopt;  // the same on every call timed
+    }
+    return compare(across_configurations(theirs), across_configurations(mine));
+  };
+  const double beyond = 1.0 + settings_.minimum_effect;
+  std::vector<Comparison> against(candidates.size(), Comparison{1.0, 1.0, 1.0});
+  std::vector<std::size_t> qualifying;
+  std::size_t fastest = 0;
+  bool another_median_faster = false;
+  for (std::size_t c = 1; c < candidates.size(); ++c) {
+    const std::optional<Comparison> over_in_force = pair(0, c);
+    if (!over_in_force) {
+      continue;
+    }
+    against[c] = *over_in_force;
+    another_median_faster = another_median_faster || against[c].speedup > 1.0;
+    if (against[c].low > beyond) {
+      qualifying.push_back(c);
+      if (fastest == 0 || against[c].speedup > against[fastest].speedup) {
+        fastest = c;
+      }
+    }
+  }
+  Decision decision{0, another_median_faster, {1.0, 1.0, 1.0}};
+  for (const std::size_t c : qualifying) {
+    const std::optional<Comparison> fastest_over_it = pair(c, fastest);
+    if (!fastest_over_it || fastest_over_it->low <= beyond) {
+      decision = {c, false, against[c]};
+      break;
+    }
+  }
+  report(choice, names, against, 0, decision);
+  return tried[decision.chosen];
 }
 
 }  // namespace tune

@@ -97,11 +97,18 @@ class Tuner {
   [[nodiscard]] detail::RootChoice& roots(detail::Profile& profile) const;
   [[nodiscard]] const detail::RootChoice& roots(const detail::Profile& profile) const;
 
-  // times[profile][round], seconds per element, over all of `calls` (the
-  // geometric mean of their times in each round), every profile run through
-  // the dispatch made for it, interleaved.
+  // times[profile][call][round], seconds per element, every profile run
+  // through the dispatch made for it, interleaved.
+  [[nodiscard]] std::vector<std::vector<std::vector<double>>> time_each_call(
+      const std::vector<detail::Profile>& profiles, const std::vector<Call>& calls, int rounds);
+  // times[profile][round] over all of `calls`: the geometric mean of their
+  // times in each round.
   [[nodiscard]] std::vector<std::vector<double>> time_profiles(
       const std::vector<detail::Profile>& profiles, const std::vector<Call>& calls, int rounds);
+  // Records and prints what a choice came to.
+  void report(const std::string& choice, const std::vector<std::string>& names,
+              const std::vector<Comparison>& against_in_force, std::size_t in_force,
+              const Decision& decision);
 
   // Decides between `candidates` (their names for the report) on `calls`,
   // from the one in force, and records the verdict.
@@ -110,17 +117,19 @@ class Tuner {
                                 const std::vector<std::string>& names, std::size_t in_force,
                                 const std::vector<Call>& calls, int rounds);
 
-  // For a choice that switches between two ways at a length: at each of
-  // `lengths` (increasing), whether `above` wins over `below`, where the
-  // value in force has `above` from in_force_from on. Returns nothing where
-  // every decision kept the value in force; otherwise the index of the first
-  // length from which `above` wins at every length tried (lengths.size()
-  // where it does not win at the last).
-  [[nodiscard]] std::optional<std::size_t> threshold(
-      const std::string& choice, const std::vector<std::size_t>& lengths,
-      const detail::Profile& below, const detail::Profile& above,
-      const std::vector<std::string>& names, std::size_t in_force_from,
-      const std::function<std::vector<Call>(std::size_t)>& calls_at, int rounds);
+  // Decides a choice given as a number: the row in force with the field set
+  // to each of `values`, and to the value in force where it is not among
+  // them. Where the value is a length from which calls change their way
+  // (`switch_at` gives that length), a candidate is set against the value in
+  // force on the calls it runs differently alone, those from one length to
+  // the other, so that its effect is not diluted by calls it leaves as they
+  // were; otherwise on all of `calls` together. Returns the value chosen.
+  std::size_t decide_value(const std::string& choice, const std::vector<std::size_t>& values,
+                           std::size_t in_force,
+                           const std::function<void(detail::Profile&, std::size_t)>& set,
+                           const std::function<std::string(std::size_t)>& name,
+                           const std::function<std::size_t(std::size_t)>& switch_at,
+                           const std::vector<Call>& calls, int rounds);
 
   // Sizes in doubles: the share `percent` of the last-level cache for two
   // arrays apart.
