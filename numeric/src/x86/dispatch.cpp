@@ -8,6 +8,8 @@
 #include "x86/kernels.hpp"
 #include "x86/profile.hpp"
 
+#include <limits>
+
 namespace vemo {
 namespace numeric {
 namespace detail {
@@ -27,11 +29,12 @@ SplitKernels refined_kernels(Split split, const std::array<SplitKernels, Count>&
   return split_kernels[0];
 }
 
-// bytes / 100 * percent, or the largest size where that overflows (a
-// 32-bit size_t, a large cache and a large percentage).
-std::size_t percent_of(std::size_t bytes, unsigned percent) {
-  const std::size_t hundredth = bytes / 100;
-  const std::size_t largest = static_cast<std::size_t>(-1);
+// The profile's share of the cache in bytes, or the largest size where that
+// overflows (a 32-bit size_t, a large cache and a large percentage).
+std::size_t beyond_cache_bytes(const CpuDescription& cpu, const Profile& profile) {
+  const std::size_t hundredth = cpu.last_level_cache_bytes / 100;
+  const unsigned percent = profile.beyond_cache_percent;
+  const std::size_t largest = std::numeric_limits<std::size_t>::max();
   return percent != 0 && hundredth > largest / percent ? largest : hundredth * percent;
 }
 
@@ -79,8 +82,7 @@ Dispatch make_dispatch(const CpuDescription& cpu, const ProfileRow& row) noexcep
   }
   // The percentage of the cache, in doubles: x and y apart take two arrays'
   // space, overlapping ones one.
-  const std::size_t beyond_bytes =
-      percent_of(cpu.last_level_cache_bytes, profile.beyond_cache_percent);
+  const std::size_t beyond_bytes = beyond_cache_bytes(cpu, profile);
   d.apart_beyond_from = beyond_bytes / (2 * sizeof(double)) + 1;
   d.overlapping_beyond_from = beyond_bytes / sizeof(double) + 1;
   d.sq_long_from = smaller(d.sq_narrower_from, d.apart_beyond_from);

@@ -75,8 +75,8 @@ extern VEMO_NUMERIC_INTERNAL std::atomic<const Dispatch*> chosen_dispatch;
 VEMO_NUMERIC_OUT_OF_LINE const Dispatch& choose_dispatch() noexcept;
 
 // The calls that are long, or the first.
-void sq_n_long(const Dispatch& d, const double* x, std::size_t n, double* y) noexcept;
-void sqrt_n_long(const Dispatch& d, const double* x, std::size_t n, double* y) noexcept;
+void sq_n_long(const Dispatch& given, const double* x, std::size_t n, double* y) noexcept;
+void sqrt_n_long(const Dispatch& given, const double* x, std::size_t n, double* y) noexcept;
 
 // Calls of fewer than `few` elements do their work on the spot with SSE2,
 // which every x86 CPU the library runs on has: for them, finding a kernel
@@ -120,6 +120,11 @@ inline void sqrt_n_beyond_few(const Dispatch& d, const double* x, std::size_t n,
                               double* y) noexcept {
   if (__builtin_expect(static_cast<long>(n < d.root_long_from), 1) != 0) {
     d.root(x, n, y);
+  } else if (n < d.apart_beyond_from) {
+    // Long enough to refine, and in the cache however the arrays lie: no
+    // need to look at where they are. (Before the choices are made nothing
+    // is in the cache, and the call makes them.)
+    d.refined.cached(x, n, y, d.prefetch_bytes);
   } else {
     sqrt_n_long(d, x, n, y);
   }
