@@ -37,8 +37,8 @@ constexpr ProfileRow rows[] = {
     // Zen 4, the only cores of family 0x19 with AVX-512F.
     {"amd_zen4",
      {Vendor::amd, 0x19, 0x00, 0xFF, true},
-     {{{1, 1}, 64}, {{1, 2}, 64}, 4096, 2048, 100, true},
-     "AMD EPYC Zen 4, family 0x19, 2 vCPUs under KVM, 2026-12-09"},
+     {{{1, 1}, 64}, {{1, 2}, 64}, never, 2048, 12, true},
+     "AMD EPYC (Zen 4), family 0x19 model 0x11, 2 vCPUs under KVM, numeric_tune, 2026-12-10"},
     // Zen 5 server parts, with full-width AVX-512 units; the mobile parts
     // (models from 0x20), with half-width ones, take the default.
     {"amd_zen5_server",
