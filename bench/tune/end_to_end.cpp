@@ -23,7 +23,7 @@ struct CallClass {
 
 struct Field {
   const char* name;
-  bool (*differs)(const detail::Profile& a, const detail::Profile& b, bool avx512f);
+  std::size_t (*value)(const detail::Profile& profile, bool avx512f);  // as a number
   void (*put_back)(detail::Profile& tuned, const detail::Profile& in_force, bool avx512f);
 };
 
@@ -39,49 +39,43 @@ const detail::RootChoice& roots_of(const detail::Profile& p, bool avx512f) {
 // for calls in memory.
 const std::vector<Field>& fields(bool memory) {
   static const Field split{"split",
-                           [](const detail::Profile& a, const detail::Profile& b, bool w) {
-                             return !(roots_of(a, w).split == roots_of(b, w).split);
+                           [](const detail::Profile& p, bool w) -> std::size_t {
+                             return 256U * roots_of(p, w).split.refined +
+                                    roots_of(p, w).split.instruction;
                            },
                            [](detail::Profile& t, const detail::Profile& f, bool w) {
                              roots_of(t, w).split = roots_of(f, w).split;
                            }};
-  static const Field refined_from{"refined from",
-                                  [](const detail::Profile& a, const detail::Profile& b, bool w) {
-                                    return roots_of(a, w).refined_from !=
-                                           roots_of(b, w).refined_from;
-                                  },
-                                  [](detail::Profile& t, const detail::Profile& f, bool w) {
-                                    roots_of(t, w).refined_from = roots_of(f, w).refined_from;
-                                  }};
-  static const Field width{"sq_n's 512-bit vectors up to",
-                           [](const detail::Profile& a, const detail::Profile& b, bool /*w*/) {
-                             return a.sq_512_bit_up_to != b.sq_512_bit_up_to;
-                           },
-                           [](detail::Profile& t, const detail::Profile& f, bool /*w*/) {
-                             t.sq_512_bit_up_to = f.sq_512_bit_up_to;
-                           }};
-  static const Field prefetch{"prefetch bytes",
-                              [](const detail::Profile& a, const detail::Profile& b, bool /*w*/) {
-                                return a.prefetch_bytes != b.prefetch_bytes;
-                              },
-                              [](detail::Profile& t, const detail::Profile& f, bool /*w*/) {
-                                t.prefetch_bytes = f.prefetch_bytes;
-                              }};
-  static const Field streaming{"beyond the cache from",
-                               [](const detail::Profile& a, const detail::Profile& b, bool /*w*/) {
-                                 return a.beyond_cache_percent != b.beyond_cache_percent;
-                               },
-                               [](detail::Profile& t, const detail::Profile& f, bool /*w*/) {
-                                 t.beyond_cache_percent = f.beyond_cache_percent;
-                               }};
-  static const Field refined_beyond{
-      "refined beyond the cache",
-      [](const detail::Profile& a, const detail::Profile& b, bool /*w*/) {
-        return a.refined_beyond_cache != b.refined_beyond_cache;
-      },
-      [](detail::Profile& t, const detail::Profile& f, bool /*w*/) {
-        t.refined_beyond_cache = f.refined_beyond_cache;
+  static const Field refined_from{
+      "refined from", [](const detail::Profile& p, bool w) { return roots_of(p, w).refined_from; },
+      [](detail::Profile& t, const detail::Profile& f, bool w) {
+        roots_of(t, w).refined_from = roots_of(f, w).refined_from;
       }};
+  static const Field width{
+      "sq_n's 512-bit vectors up to",
+      [](const detail::Profile& p, bool /*w*/) -> std::size_t { return p.sq_512_bit_up_to; },
+      [](detail::Profile& t, const detail::Profile& f, bool /*w*/) {
+        t.sq_512_bit_up_to = f.sq_512_bit_up_to;
+      }};
+  static const Field prefetch{
+      "prefetch bytes",
+      [](const detail::Profile& p, bool /*w*/) -> std::size_t { return p.prefetch_bytes; },
+      [](detail::Profile& t, const detail::Profile& f, bool /*w*/) {
+        t.prefetch_bytes = f.prefetch_bytes;
+      }};
+  static const Field streaming{
+      "beyond the cache from",
+      [](const detail::Profile& p, bool /*w*/) -> std::size_t { return p.beyond_cache_percent; },
+      [](detail::Profile& t, const detail::Profile& f, bool /*w*/) {
+        t.beyond_cache_percent = f.beyond_cache_percent;
+      }};
+  static const Field refined_beyond{"refined beyond the cache",
+                                    [](const detail::Profile& p, bool /*w*/) -> std::size_t {
+                                      return p.refined_beyond_cache ? 1 : 0;
+                                    },
+                                    [](detail::Profile& t, const detail::Profile& f, bool /*w*/) {
+                                      t.refined_beyond_cache = f.refined_beyond_cache;
+                                    }};
   static const std::vector<Field> in_caches = {refined_from, width,     split,
                                                prefetch,     streaming, refined_beyond};
   static const std::vector<Field> in_memory = {streaming, refined_beyond, prefetch,
@@ -94,7 +88,8 @@ const std::vector<Field>& fields(bool memory) {
 std::vector<ClassRatio> Tuner::end_to_end(const detail::Profile& tuned,
                                           const detail::Profile& reference) const {
   std::vector<CallClass> classes;
-  const auto add = [&](const std::string& name, std::vector<std::size_t> sizes, bool memory) {
+  const auto add = [&](const std::string& name, const std::vector<std::size_t>& sizes,
+                       bool memory) {
     for (const bool roots : {false, true}) {
       for (const bool in_place : {false, true}) {
         CallClass c{std::string(roots ? "sqrt_n" : "sq_n") + ", " + name +
@@ -179,7 +174,7 @@ std::vector<ClassRatio> Tuner::keep_no_slower() {
     const bool memory = slower->name.find("cache") != std::string::npos;
     const Field* cause = nullptr;
     for (const Field& field : fields(memory)) {
-      if (field.differs(tuned_, start_.profile, avx512f)) {
+      if (field.value(tuned_, avx512f) != field.value(start_.profile, avx512f)) {
         cause = &field;
         break;
       }

@@ -69,7 +69,7 @@ void Tuner::tune_refined_from() {
 
 void Tuner::tune_prefetch() {
   if (roots(tuned_).refined_from == detail::never) {
-    notes_.push_back("prefetch: kept, as no root is refined");
+    notes_.emplace_back("prefetch: kept, as no root is refined");
     return;
   }
   std::printf(
@@ -89,7 +89,7 @@ void Tuner::tune_prefetch() {
 
 void Tuner::tune_refined_beyond_cache() {
   if (roots(tuned_).refined_from == detail::never) {
-    notes_.push_back("refined beyond the cache: kept, as no root is refined");
+    notes_.emplace_back("refined beyond the cache: kept, as no root is refined");
     return;
   }
   std::printf("\nRoots beyond the cache, apart and in place: refined or the instruction's:\n");

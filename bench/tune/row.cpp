@@ -72,11 +72,16 @@ void print_row(const detail::CpuDescription& cpu, const Tuner& tuner,
       cpu_model_name() + ", family " + hex(s.family) + " model " + hex(s.model) + ", " + today()};
   std::printf("\nEach choice, from the row in force (\"%s\"):\n", start.name.c_str());
   for (const Verdict& verdict : tuner.verdicts()) {
-    std::printf("  %-36s %-12s -> %-12s %s\n", verdict.choice.c_str(), verdict.in_force.c_str(),
+    std::string tied;
+    for (const std::string& name : verdict.tied) {
+      tied += (tied.empty() ? "; within noise of it: " : ", ") + name;
+    }
+    std::printf("  %-36s %-12s -> %-12s %s%s\n", verdict.choice.c_str(), verdict.in_force.c_str(),
                 verdict.chosen.c_str(),
                 verdict.chosen != verdict.in_force
                     ? "faster beyond the noise"
-                    : (verdict.within_noise ? "within noise" : "the fastest"));
+                    : (verdict.within_noise ? "within noise" : "the fastest"),
+                tied.c_str());
   }
   for (const std::string& note : tuner.notes()) {
     std::printf("Note: %s\n", note.c_str());

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -34,6 +34,14 @@ void fold(const double* y, std::size_t n) {
     folded ^= bits_of(y[i]);
   }
   read_back_bits = read_back_bits ^ folded;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) {
+    text += (text.empty() ? "" : ", ") + name;
+  }
+  return text;
 }
 
 }  // namespace
@@ -120,6 +128,7 @@ std::vector<std::vector<std::vector<double>>> Tuner::time_each_call(
     std::memcpy(a.y(), a.x(), call.n * sizeof(double));
     const double* x = call.in_place ? a.y() : a.x();
     std::vector<Way> ways;
+    ways.reserve(profiles.size());
     for (const detail::Profile& profile : profiles) {
       ways.push_back(way_of(std::to_string(ways.size()),
                             call_under(dispatch_under(cpu_, profile), call), x, call.n, a.y(),
@@ -151,18 +160,25 @@ std::vector<std::vector<double>> Tuner::time_profiles(const std::vector<detail::
 
 void Tuner::report(const std::string& choice, const std::vector<std::string>& names,
                    const std::vector<Comparison>& against_in_force, std::size_t in_force,
-                   const Decision& decision) {
+                   const Decision& decision, const std::vector<bool>& tied) {
   std::printf("  %s:", choice.c_str());
   for (std::size_t c = 0; c < names.size(); ++c) {
     std::printf("%s %s %.3f [%.3f, %.3f]", c % 4 == 0 ? "\n   " : ";", names[c].c_str(),
                 against_in_force[c].speedup, against_in_force[c].low, against_in_force[c].high);
   }
-  std::printf("\n    %s: %s\n", names[decision.chosen].c_str(),
+  std::vector<std::string> tied_names;
+  for (std::size_t c = 0; c < names.size(); ++c) {
+    if (tied[c]) {
+      tied_names.push_back(names[c]);
+    }
+  }
+  std::printf("\n    %s: %s%s\n", names[decision.chosen].c_str(),
               decision.chosen != in_force ? "faster beyond the noise"
               : decision.within_noise     ? "kept, others within noise"
-                                          : "kept, the fastest");
+                                          : "kept, the fastest",
+              tied_names.empty() ? "" : ("; within noise of it: " + joined(tied_names)).c_str());
   verdicts_.push_back({choice, names[in_force], names[decision.chosen], decision.against_in_force,
-                       decision.within_noise});
+                       decision.within_noise, tied_names});
 }
 
 std::size_t Tuner::decide_and_report(const std::string& choice,
@@ -171,11 +187,19 @@ std::size_t Tuner::decide_and_report(const std::string& choice,
                                      const std::vector<Call>& calls, int rounds) {
   const std::vector<std::vector<double>> times = time_profiles(candidates, calls, rounds);
   std::vector<Comparison> against;
+  against.reserve(times.size());
   for (const std::vector<double>& candidate : times) {
     against.push_back(compare(times[in_force], candidate));
   }
   const Decision decision = decide(times, in_force, settings_.minimum_effect);
-  report(choice, names, against, in_force, decision);
+  const double beyond = 1.0 + settings_.minimum_effect;
+  std::vector<bool> tied;
+  for (std::size_t c = 0; c < times.size(); ++c) {
+    tied.push_back(c != decision.chosen &&
+                   compare(times[decision.chosen], times[c]).low <= beyond &&
+                   compare(times[c], times[decision.chosen]).low <= beyond);
+  }
+  report(choice, names, against, in_force, decision, tied);
   return decision.chosen;
 }
 
@@ -231,34 +255,42 @@ std::size_t Tuner::decide_value(const std::string& choice, const std::vector<std
     }
     return compare(across_configurations(theirs), across_configurations(mine));
   };
+  // A value is beaten where another is faster on the calls between them
+  // beyond the noise by the minimum effect. The value in force stays unless
+  // it is beaten; otherwise the nearest value that none beats wins.
   const double beyond = 1.0 + settings_.minimum_effect;
+  const auto beaten = [&](std::size_t c) {
+    for (std::size_t other = 0; other < candidates.size(); ++other) {
+      const std::optional<Comparison> other_over_c = other == c ? std::nullopt : pair(c, other);
+      if (other_over_c && other_over_c->low > beyond) {
+        return true;
+      }
+    }
+    return false;
+  };
   std::vector<Comparison> against(candidates.size(), Comparison{1.0, 1.0, 1.0});
-  std::vector<std::size_t> qualifying;
-  std::size_t fastest = 0;
   bool another_median_faster = false;
   for (std::size_t c = 1; c < candidates.size(); ++c) {
-    const std::optional<Comparison> over_in_force = pair(0, c);
-    if (!over_in_force) {
-      continue;
-    }
-    against[c] = *over_in_force;
+    against[c] = pair(0, c).value_or(Comparison{1.0, 1.0, 1.0});
     another_median_faster = another_median_faster || against[c].speedup > 1.0;
-    if (against[c].low > beyond) {
-      qualifying.push_back(c);
-      if (fastest == 0 || against[c].speedup > against[fastest].speedup) {
-        fastest = c;
+  }
+  Decision decision{0, another_median_faster, {1.0, 1.0, 1.0}};
+  if (beaten(0)) {
+    for (std::size_t c = 1; c < candidates.size(); ++c) {
+      if (!beaten(c) && against[c].low > 1.0) {
+        decision = {c, false, against[c]};
+        break;
       }
     }
   }
-  Decision decision{0, another_median_faster, {1.0, 1.0, 1.0}};
-  for (const std::size_t c : qualifying) {
-    const std::optional<Comparison> fastest_over_it = pair(c, fastest);
-    if (!fastest_over_it || fastest_over_it->low <= beyond) {
-      decision = {c, false, against[c]};
-      break;
-    }
+  std::vector<bool> tied;
+  for (std::size_t c = 0; c < candidates.size(); ++c) {
+    const std::optional<Comparison> over_chosen = pair(decision.chosen, c);
+    const std::optional<Comparison> chosen_over = pair(c, decision.chosen);
+    tied.push_back(c != decision.chosen && (!over_chosen || over_chosen->low <= beyond) &&
+                   (!chosen_over || chosen_over->low <= beyond));
   }
-  report(choice, names, against, 0, decision);
+  report(choice, names, against, 0, decision, tied);
   return tried[decision.chosen];
 }
 

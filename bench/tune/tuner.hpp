@@ -51,6 +51,9 @@ struct Verdict {
   std::string chosen;
   Comparison against_in_force;  // over the calls the choice was timed on
   bool within_noise;            // kept, though another value's median was faster
+  // The values the chosen one neither beats nor is beaten by beyond the
+  // noise: any of them would have done as well, as far as this run can tell.
+  std::vector<std::string> tied;
 };
 
 // The end-to-end ratios of a row in one class of calls.
@@ -108,7 +111,7 @@ class Tuner {
   // Records and prints what a choice came to.
   void report(const std::string& choice, const std::vector<std::string>& names,
               const std::vector<Comparison>& against_in_force, std::size_t in_force,
-              const Decision& decision);
+              const Decision& decision, const std::vector<bool>& tied);
 
   // Decides between `candidates` (their names for the report) on `calls`,
   // from the one in force, and records the verdict.
@@ -120,10 +123,13 @@ class Tuner {
   // Decides a choice given as a number: the row in force with the field set
   // to each of `values`, and to the value in force where it is not among
   // them. Where the value is a length from which calls change their way
-  // (`switch_at` gives that length), a candidate is set against the value in
-  // force on the calls it runs differently alone, those from one length to
-  // the other, so that its effect is not diluted by calls it leaves as they
-  // were; otherwise on all of `calls` together. Returns the value chosen.
+  // (`switch_at` gives that length), two values are compared on the calls
+  // they run differently alone, those from one length to the other, so that
+  // a value's effect is not diluted by calls it leaves as they were: the
+  // value in force stays unless another beats it there beyond the noise by
+  // the minimum effect, and then the value nearest it that no other beats
+  // wins. Otherwise all values are decided on all of `calls` together
+  // (decide.hpp). Returns the value chosen.
   std::size_t decide_value(const std::string& choice, const std::vector<std::size_t>& values,
                            std::size_t in_force,
                            const std::function<void(detail::Profile&, std::size_t)>& set,

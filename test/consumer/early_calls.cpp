@@ -68,8 +68,9 @@ struct CallsBeforeMain {
 
 int check_array_calls(const char* when) {
   const char* kernel = vemo::numeric::array_kernel();
-  std::printf("%s: array_kernel() = %s\n", when, kernel);
-  int wrong = std::strlen(kernel) == 0 ? 1 : 0;
+  const char* profile = vemo::numeric::array_profile();
+  std::printf("%s: array_kernel() = %s, array_profile() = %s\n", when, kernel, profile);
+  int wrong = std::strlen(kernel) == 0 || std::strlen(profile) == 0 ? 1 : 0;
   // Short calls, calls that take the refined roots where a CPU has them,
   // and a call of more than twice the last stretch of every kernel.
   for (const std::size_t n : {std::size_t{8}, std::size_t{1000}, std::size_t{100000}}) {
