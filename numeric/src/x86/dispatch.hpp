@@ -83,9 +83,12 @@ void sqrt_n_long(const Dispatch& given, const double* x, std::size_t n, double* 
 // took longer than the work (longer calls took as long through the AVX2
 // kernel as through more SSE2 steps, on an AMD Zen 3). Both are loaded
 // before either is stored, so any overlap gives the results of x as it was.
+// The functions that use SSE2 ask for it themselves, for the tests, which
+// include this header and are built without -msse2 on 32-bit x86.
 constexpr std::size_t few = 4;
 
 template <__m128d (*Op)(__m128d)>
+VEMO_NUMERIC_TARGET("sse2")
 inline void each_of_few(const double* x, std::size_t n, double* y) noexcept {
   // The high lane of the last holds +0.0, whose square and root are exact.
   const __m128d zero = _mm_setzero_pd();
@@ -100,9 +103,11 @@ inline void each_of_few(const double* x, std::size_t n, double* y) noexcept {
 }
 
 // The square or root of each lane, as the scalar function gives it.
-inline __m128d square_pd(__m128d v) noexcept { return _mm_mul_pd(v, v); }
+VEMO_NUMERIC_TARGET("sse2") inline __m128d square_pd(__m128d v) noexcept {
+  return _mm_mul_pd(v, v);
+}
 
-inline __m128d root_or_zero_pd(__m128d v) noexcept {
+VEMO_NUMERIC_TARGET("sse2") inline __m128d root_or_zero_pd(__m128d v) noexcept {
   const __m128d in_domain = _mm_cmpeq_pd(v, _mm_andnot_pd(_mm_set1_pd(-0.0), v));
   return _mm_sqrt_pd(_mm_and_pd(v, in_domain));
 }
@@ -132,6 +137,7 @@ inline void sqrt_n_beyond_few(const Dispatch& d, const double* x, std::size_t n,
 
 // sq_n and sqrt_n as they run under d: the library's own calls under the
 // choices it made, the tests' and the tuner's under any.
+VEMO_NUMERIC_TARGET("sse2")
 inline void sq_n_under(const Dispatch& d, const double* x, std::size_t n, double* y) noexcept {
   if (n < few) {
     each_of_few<square_pd>(x, n, y);
@@ -140,6 +146,7 @@ inline void sq_n_under(const Dispatch& d, const double* x, std::size_t n, double
   }
 }
 
+VEMO_NUMERIC_TARGET("sse2")
 inline void sqrt_n_under(const Dispatch& d, const double* x, std::size_t n, double* y) noexcept {
   if (n < few) {
     each_of_few<root_or_zero_pd>(x, n, y);
@@ -149,6 +156,7 @@ inline void sqrt_n_under(const Dispatch& d, const double* x, std::size_t n, doub
 }
 
 // A short call loads the choices only when it needs them.
+VEMO_NUMERIC_TARGET("sse2")
 inline void sq_n_x86(const double* x, std::size_t n, double* y) noexcept {
   if (n < few) {
     each_of_few<square_pd>(x, n, y);
@@ -157,6 +165,7 @@ inline void sq_n_x86(const double* x, std::size_t n, double* y) noexcept {
   }
 }
 
+VEMO_NUMERIC_TARGET("sse2")
 inline void sqrt_n_x86(const double* x, std::size_t n, double* y) noexcept {
   if (n < few) {
     each_of_few<root_or_zero_pd>(x, n, y);
