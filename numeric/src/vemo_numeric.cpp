@@ -1,13 +1,12 @@
 #include <vemo/numeric.hpp>
 
-#include "array_kernels.hpp"
+// sq and sqrt, and nothing else: a program that calls only them takes this
+// object alone from the archive, and none of the array code
+// (array_functions.cpp).
 
 #include <cfloat>
 #include <cmath>
 
-#ifdef VEMO_NUMERIC_X86_KERNELS
-#include "x86/dispatch.hpp"
-#endif
 #if defined(__MINGW32__) && defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -45,78 +44,6 @@ double sqrt(double x) noexcept {
   // invalid flag for a NaN. It holds for -0.0, so the root keeps that sign, and
   // the root is only ever asked for values in its domain.
   return std::isgreaterequal(x, 0.0) ? root_in_domain(x) : 0.0;
-}
-
-namespace detail {
-
-namespace {
-
-void each_square(const double* x, std::size_t n, double* y) noexcept {
-  for (std::size_t i = 0; i < n; ++i) {
-    y[i] = sq(x[i]);
-  }
-}
-
-void each_root(const double* x, std::size_t n, double* y) noexcept {
-  for (std::size_t i = 0; i < n; ++i) {
-    y[i] = numeric::sqrt(x[i]);
-  }
-}
-
-}  // namespace
-
-void sq_n_portable(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_square>(x, n, y);
-}
-
-void sqrt_n_portable(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_root>(x, n, y);
-}
-
-}  // namespace detail
-
-void sq_n(const double* x, std::size_t n, double* y) noexcept {
-#if defined(VEMO_NUMERIC_X86_KERNELS)
-  detail::sq_n_x86(x, n, y);
-#elif defined(VEMO_NUMERIC_NEON_KERNELS)
-  detail::sq_n_neon(x, n, y);
-#elif defined(VEMO_NUMERIC_WASM_SIMD128_KERNELS)
-  detail::sq_n_wasm_simd128(x, n, y);
-#else
-  detail::sq_n_portable(x, n, y);
-#endif
-}
-
-void sqrt_n(const double* x, std::size_t n, double* y) noexcept {
-#if defined(VEMO_NUMERIC_X86_KERNELS)
-  detail::sqrt_n_x86(x, n, y);
-#elif defined(VEMO_NUMERIC_NEON_KERNELS)
-  detail::sqrt_n_neon(x, n, y);
-#elif defined(VEMO_NUMERIC_WASM_SIMD128_KERNELS)
-  detail::sqrt_n_wasm_simd128(x, n, y);
-#else
-  detail::sqrt_n_portable(x, n, y);
-#endif
-}
-
-const char* array_kernel() noexcept {
-#if defined(VEMO_NUMERIC_X86_KERNELS)
-  return detail::array_kernel_x86();
-#elif defined(VEMO_NUMERIC_NEON_KERNELS)
-  return "neon";
-#elif defined(VEMO_NUMERIC_WASM_SIMD128_KERNELS)
-  return "wasm_simd128";
-#else
-  return "portable";
-#endif
-}
-
-const char* array_profile() noexcept {
-#if defined(VEMO_NUMERIC_X86_KERNELS)
-  return detail::array_profile_x86();
-#else
-  return "none";
-#endif
 }
 
 }  // namespace numeric
