@@ -36,8 +36,6 @@ namespace {
 
 constexpr int kRepetitions = 10;
 
-using ArrayFunction = void (*)(const double* x, std::size_t n, double* y);
-
 void sq_calls(const double* x, std::size_t n, double* y) {
   for (std::size_t i = 0; i < n; ++i) {
     y[i] = vemo::numeric::sq(x[i]);

@@ -7,6 +7,9 @@
 
 #include <cstddef>
 
+// What sq_n and sqrt_n are, and every way the benchmarks time beside them.
+using ArrayFunction = void (*)(const double* x, std::size_t n, double* y);
+
 // The loops written inline, built with -O3 -march=native -fno-math-errno: as
 // fast as the compiler makes them for this machine.
 void sq_loop_native(const double* x, std::size_t n, double* y);

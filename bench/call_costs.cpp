@@ -80,7 +80,7 @@ int main() {
   const detail::SplitKernels& refined = avx512f
                                             ? entry_of(detail::avx512f_split_kernels, roots.split)
                                             : entry_of(detail::avx2_split_kernels, roots.split);
-  const tune::ArrayFunction instruction = avx512f ? detail::sqrt_n_avx512f : detail::sqrt_n_avx2;
+  const ArrayFunction instruction = avx512f ? detail::sqrt_n_avx512f : detail::sqrt_n_avx2;
   const std::size_t prefetch = row.profile.prefetch_bytes;
   std::printf(
       "%s: family %s model %s, row \"%s\" (split %u:%u, refined from %zu); the library "

@@ -14,7 +14,6 @@
 
 namespace tune {
 
-using ArrayFunction = void (*)(const double* x, std::size_t n, double* y);
 using ArrayCall = std::function<void(const double* x, std::size_t n, double* y)>;
 
 // One way of doing a call, and its time per element in each round.
