@@ -9,9 +9,11 @@
 
 #include "array_kernels.hpp"
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef VEMO_NUMERIC_X86_KERNELS
@@ -71,12 +73,12 @@ inline std::vector<UnderRow> under_every_row() {
   for (const detail::ProfileRow* row = detail::profile_rows_begin();
        row != detail::profile_rows_end(); ++row) {
     const detail::CpuDescription real = detail::cpu();
-    const detail::CpuDescription tiny_cache{real.signature, 1024};
-    for (const detail::CpuDescription& cpu : {real, tiny_cache}) {
+    const std::array<std::pair<detail::CpuDescription, const char*>, 2> cpus = {
+        {{real, ""}, {{real.signature, 1024}, "_beyond_the_cache"}}};
+    for (const auto& [cpu, suffix] : cpus) {
       const detail::Dispatch d = detail::make_dispatch(cpu, *row);
       ways.push_back(
-          {std::string("under_") + row->name +
-               (cpu.last_level_cache_bytes == 1024 ? "_beyond_the_cache" : ""),
+          {std::string("under_") + row->name + suffix,
            [d](const double* x, std::size_t n, double* y) { detail::sq_n_under(d, x, n, y); },
            [d](const double* x, std::size_t n, double* y) { detail::sqrt_n_under(d, x, n, y); }});
     }
