@@ -27,14 +27,6 @@ struct Field {
   void (*put_back)(detail::Profile& tuned, const detail::Profile& in_force, bool avx512f);
 };
 
-detail::RootChoice& roots_of(detail::Profile& p, bool avx512f) {
-  return avx512f ? p.avx512f_roots : p.avx2_roots;
-}
-
-const detail::RootChoice& roots_of(const detail::Profile& p, bool avx512f) {
-  return avx512f ? p.avx512f_roots : p.avx2_roots;
-}
-
 // The fields in the order they are put back: for calls in the caches, and
 // for calls in memory.
 const std::vector<Field>& fields(bool memory) {

@@ -77,11 +77,11 @@ Tuner::Tuner(const Settings& settings, const detail::CpuDescription& cpu, const 
 }
 
 detail::RootChoice& Tuner::roots(detail::Profile& profile) const {
-  return cpu_.signature.avx512f ? profile.avx512f_roots : profile.avx2_roots;
+  return roots_of(profile, cpu_.signature.avx512f);
 }
 
 const detail::RootChoice& Tuner::roots(const detail::Profile& profile) const {
-  return cpu_.signature.avx512f ? profile.avx512f_roots : profile.avx2_roots;
+  return roots_of(profile, cpu_.signature.avx512f);
 }
 
 std::size_t Tuner::apart_doubles(unsigned percent) const {

@@ -152,6 +152,15 @@ class Tuner {
   bool bits_right_ = true;
 };
 
+// The roots' choice a profile makes for the instruction set the dispatch
+// takes: AVX-512F's where the CPU has it, AVX2's otherwise.
+inline detail::RootChoice& roots_of(detail::Profile& profile, bool avx512f) {
+  return avx512f ? profile.avx512f_roots : profile.avx2_roots;
+}
+inline const detail::RootChoice& roots_of(const detail::Profile& profile, bool avx512f) {
+  return avx512f ? profile.avx512f_roots : profile.avx2_roots;
+}
+
 // The dispatch the library would make on `cpu` under `profile`, and a call
 // of sq_n or sqrt_n as it runs under it.
 detail::Dispatch dispatch_under(const detail::CpuDescription& cpu, const detail::Profile& profile);
