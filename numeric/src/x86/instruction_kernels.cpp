@@ -29,19 +29,19 @@ VEMO_NUMERIC_FLATTEN void sqrt_n_sse2(const double* x, std::size_t n, double* y)
 }
 VEMO_NUMERIC_TARGET("avx2")
 VEMO_NUMERIC_FLATTEN void sq_n_avx2(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_avx2<square_avx2, square_sse2, cached>>(x, n, y);
+  cached_avx2<square_avx2, square_sse2>(x, n, y);
 }
 VEMO_NUMERIC_TARGET("avx2")
 VEMO_NUMERIC_FLATTEN void sqrt_n_avx2(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_avx2<root_or_zero_avx2, root_or_zero_sse2, cached>>(x, n, y);
+  cached_avx2<root_or_zero_avx2, root_or_zero_sse2>(x, n, y);
 }
 VEMO_NUMERIC_TARGET("avx512f")
 VEMO_NUMERIC_FLATTEN void sq_n_avx512f(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_avx512f<square_avx512f, cached>>(x, n, y);
+  cached_avx512f<square_avx512f>(x, n, y);
 }
 VEMO_NUMERIC_TARGET("avx512f")
 VEMO_NUMERIC_FLATTEN void sqrt_n_avx512f(const double* x, std::size_t n, double* y) noexcept {
-  as_if_x_read_first<each_avx512f<root_or_zero_avx512f, cached>>(x, n, y);
+  cached_avx512f<root_or_zero_avx512f>(x, n, y);
 }
 
 VEMO_NUMERIC_TARGET("sse2")

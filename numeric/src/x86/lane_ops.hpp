@@ -51,6 +51,13 @@ inline __m512d square_avx512f(__mmask8 lanes, __m512d v) {
 VEMO_NUMERIC_TARGET("avx512f")
 inline __m512d root_or_zero_avx512f(__mmask8 lanes, __m512d v) {
   const __mmask8 in_domain = _mm512_mask_cmp_pd_mask(lanes, v, _mm512_abs_pd(v), _CMP_EQ_OQ);
+  // A short step with no lane in the domain (a tail of negatives, say)
+  // leaves the square-root unit alone: one lane held it as long as eight,
+  // 4 ns, on an AMD Zen 4. Whole vectors, whose lanes are a constant, do
+  // without the test.
+  if (lanes != 0xFF && in_domain == 0) {
+    return _mm512_setzero_pd();
+  }
   return _mm512_maskz_sqrt_pd(in_domain, v);
 }
 
