@@ -15,10 +15,13 @@
 // another is faster beyond the noise by 3% (tune/decide.hpp). A full run
 // takes under a minute (45 s on an AMD EPYC Zen 4) and up to four times the
 // reported last-level cache in memory; --quick only checks that every sweep
-// runs and gives the right bits, in a few seconds, on small sizes. Exits 0 when it has printed a
-// row, 1 when a candidate gave wrong bits, 2 on a bad argument or where it
-// cannot run.
+// runs and gives the right bits, in a few seconds, on small sizes. Exits 0
+// when it has printed a row, 1 when a candidate gave wrong bits, 2 on a bad
+// argument or where it cannot run, and 3 when the machine did not hold
+// still during the run (tune/pace.hpp): the row it printed is then not one
+// to take.
 
+#include "tune/pace.hpp"
 #include "tune/row.hpp"
 #include "tune/row_text.hpp"
 #include "tune/tuner.hpp"
@@ -92,16 +95,31 @@ int main(int argc, char** argv) {
     return 0;
   }
   tune::Tuner tuner(settings, cpu, from ? *from : own);
-  tuner.tune_split();
-  tuner.tune_refined_from();
-  tuner.tune_square_width();
-  tuner.tune_streaming();
-  tuner.tune_prefetch();
-  tuner.tune_refined_beyond_cache();
+  tune::PaceWatch pace(cpu, tuner.start().profile);
+  pace.sample();
+  for (void (tune::Tuner::*sweep)() :
+       {&tune::Tuner::tune_split, &tune::Tuner::tune_refined_from, &tune::Tuner::tune_square_width,
+        &tune::Tuner::tune_streaming, &tune::Tuner::tune_prefetch,
+        &tune::Tuner::tune_refined_beyond_cache}) {
+    (tuner.*sweep)();
+    pace.sample();
+  }
   std::printf("\nThe whole row against the row in force, end to end:\n");
   const std::vector<tune::ClassRatio> ratios = tuner.keep_no_slower();
+  pace.sample();
   tune::print_row(cpu, tuner, ratios);
-  return tuner.bits_right() ? 0 : 1;
+  std::printf("\nThe machine's pace between the sweeps, %s.\n", pace.summary().c_str());
+  if (!tuner.bits_right()) {
+    return 1;
+  }
+  if (!settings.quick && !pace.steady()) {
+    std::fprintf(stderr,
+                 "numeric_tune: the machine did not hold still (%s): the row above need not be "
+                 "what a quiet run gives; run it again with nothing else running\n",
+                 pace.summary().c_str());
+    return 3;
+  }
+  return 0;
 }
 
 #else
