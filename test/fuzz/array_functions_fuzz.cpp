@@ -73,6 +73,11 @@ class Bytes {
   std::size_t at_ = 0;
 };
 
+// value modulo count, where a size_t holds it.
+std::size_t below(std::uint64_t value, std::size_t count) {
+  return static_cast<std::size_t>(value % count);
+}
+
 // The fields of a profile row and of the CPU it runs on. Read on every
 // target, so that an input means the same elsewhere; used on x86 alone.
 struct RowBytes {
@@ -123,7 +128,7 @@ Under under_row(const RowBytes& r) {
     p.avx2_roots = {detail::avx2_splits[r.avx2_split % detail::avx2_split_count],
                     length_or_never(r.avx2_from)};
     p.sq_512_bit_up_to = length_or_never(r.sq_512_bit_up_to);
-    p.prefetch_bytes = r.prefetch % (detail::largest_prefetch_bytes + 1);
+    p.prefetch_bytes = below(r.prefetch, detail::largest_prefetch_bytes + 1);
     p.beyond_cache_percent =
         1 + static_cast<unsigned>(r.percent % detail::largest_beyond_cache_percent);
     p.refined_beyond_cache = r.refined_beyond_cache % 2 != 0;
@@ -168,11 +173,11 @@ std::size_t length(Bytes& bytes, const std::vector<std::size_t>& thresholds) {
   const std::uint64_t how = bytes.next(1);
   const std::uint64_t pick = bytes.next(2);
   if (how % 4 == 0) {
-    return static_cast<std::size_t>(pick % (max_length + 1));
+    return below(pick, max_length + 1);
   }
   std::vector<std::size_t> edges = {4, 8, 12, 16, 24, 32, 56, 64, 112, 168, 256, 512, 1024};
   edges.insert(edges.end(), thresholds.begin(), thresholds.end());
-  const std::size_t edge = std::min(edges[pick % edges.size()], max_length);
+  const std::size_t edge = std::min(edges[below(pick, edges.size())], max_length);
   const auto delta = static_cast<std::ptrdiff_t>(how / 4 % 9) - 4;
   return static_cast<std::size_t>(
       std::clamp<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(edge) + delta, 0, max_length));
@@ -188,7 +193,7 @@ struct Layout {
 };
 
 Layout layout(Bytes& bytes, std::size_t n) {
-  const std::size_t x_in_line = bytes.next(1) % line;
+  const std::size_t x_in_line = below(bytes.next(1), line);
   const std::uint64_t how = bytes.next(1);
   const std::uint64_t pick = bytes.next(2);
   std::size_t distance = 0;
@@ -327,7 +332,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const bool flags_recorded = arithmetic_records_flags();
 
   Bytes bytes(data, size);
-  const kernel_menu::Kernel& kernel = kernels[bytes.next(1) % kernels.size()];
+  const kernel_menu::Kernel& kernel = kernels[below(bytes.next(1), kernels.size())];
   [[maybe_unused]] const RowBytes row = row_bytes(bytes);
 #ifdef VEMO_NUMERIC_X86_KERNELS
   const Under under = under_row(row);
@@ -335,7 +340,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Under under{{}, "no profile rows on this target"};
 #endif
   const std::uint64_t environment_byte = bytes.next(1);
-  const Environment& environment = environments[environment_byte % environments.size()];
+  const Environment& environment = environments[below(environment_byte, environments.size())];
   const bool inexact_before = environment_byte / 64 % 2 != 0;
   const std::size_t n = length(bytes, under.thresholds);
   const Layout at = layout(bytes, n);
