@@ -213,11 +213,13 @@ Layout layout(Bytes& bytes, std::size_t n) {
   }
   const std::size_t x_at = line + (y_first ? (distance + line - 1) / line * line : 0) + x_in_line;
   const std::size_t y_at = y_first ? x_at - distance : x_at + distance;
-  const std::string where = distance == 0 ? "in place" : distance >= n ? "apart" : "overlapping";
+  const std::string y = distance == 0
+                            ? "in place"
+                            : std::to_string(distance) + (y_first ? " before x" : " after x") +
+                                  (distance >= n ? " (apart)" : " (overlapping)");
   return {x_at, y_at, std::max(x_at, y_at) + n + line,
           "n " + std::to_string(n) + ", x at element " + std::to_string(x_in_line) +
-              " of its line, y " + std::to_string(distance) +
-              (y_first ? " before x (" : " after x (") + where + ")"};
+              " of its line, y " + y};
 }
 
 // n elements, each of the kind that the input's remaining bytes name in
