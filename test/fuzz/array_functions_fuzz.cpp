@@ -98,10 +98,11 @@ RowBytes row_bytes(Bytes& bytes) {
   return r;
 }
 
-// What the call is made under: the dispatch's lengths where it changes
-// paths, and its description.
+// What the call is made under: the lengths where its path changes (where
+// the dispatch's choices do, and one and two stretches of each split on
+// the menus), and its description.
 struct Under {
-  std::vector<std::size_t> thresholds;
+  std::vector<std::size_t> edges;
   std::string description;
   kernel_menu::ArrayFunction sq_n = vemo::numeric::sq_n;
   kernel_menu::ArrayFunction sqrt_n = vemo::numeric::sqrt_n;
@@ -159,6 +160,14 @@ Under under_row(const RowBytes& r) {
               "sq_n and sqrt_n dispatched on a CPU with " + features +
                   " and a last-level cache of " + std::to_string(cpu.last_level_cache_bytes) +
                   " bytes, under the row\n" + tune::format_row(row)};
+  for (const std::size_t stretches : {std::size_t{1}, std::size_t{2}}) {
+    for (const detail::Split split : detail::avx512f_splits) {
+      under.edges.push_back(stretches * 8 * (std::size_t{split.refined} + split.instruction));
+    }
+    for (const detail::Split split : detail::avx2_splits) {
+      under.edges.push_back(stretches * 4 * (std::size_t{split.refined} + split.instruction));
+    }
+  }
   under.sq_n = [d](const double* x, std::size_t n, double* y) { detail::sq_n_under(d, x, n, y); };
   under.sqrt_n = [d](const double* x, std::size_t n, double* y) {
     detail::sqrt_n_under(d, x, n, y);
@@ -167,16 +176,18 @@ Under under_row(const RowBytes& r) {
 }
 #endif
 
-// A length of 0 to max_length: any, or within 4 of where a kernel's steps,
-// stretches, copied blocks or the row's choices change.
-std::size_t length(Bytes& bytes, const std::vector<std::size_t>& thresholds) {
+// A length of 0 to max_length: any, or within 4 of an edge: those of the
+// call, vector widths, the shortest calls that take a kernel, that take its
+// loop, and that align y, and one and two of the blocks that overlapping
+// arrays are copied in.
+std::size_t length(Bytes& bytes, const std::vector<std::size_t>& call_edges) {
   const std::uint64_t how = bytes.next(1);
   const std::uint64_t pick = bytes.next(2);
   if (how % 4 == 0) {
     return below(pick, max_length + 1);
   }
-  std::vector<std::size_t> edges = {4, 8, 12, 16, 24, 32, 56, 64, 112, 168, 256, 512, 1024};
-  edges.insert(edges.end(), thresholds.begin(), thresholds.end());
+  std::vector<std::size_t> edges = {2, 4, 8, 16, 64, 256, 512};
+  edges.insert(edges.end(), call_edges.begin(), call_edges.end());
   const std::size_t edge = std::min(edges[below(pick, edges.size())], max_length);
   const auto delta = static_cast<std::ptrdiff_t>(how / 4 % 9) - 4;
   return static_cast<std::size_t>(
@@ -344,7 +355,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint64_t environment_byte = bytes.next(1);
   const Environment& environment = environments[below(environment_byte, environments.size())];
   const bool inexact_before = environment_byte / 64 % 2 != 0;
-  const std::size_t n = length(bytes, under.thresholds);
+  const std::size_t n = length(bytes, under.edges);
   const Layout at = layout(bytes, n);
   const std::vector<double> x = elements(bytes, n);
 
