@@ -29,19 +29,13 @@ namespace {
 
 using namespace test_values;
 using kernel_menu::ArrayFunction;
+using kernel_menu::Kernel;
 using ScalarFunction = double (*)(double x) noexcept;
 
 struct Function {
   const char* name;
   ArrayFunction array;
   ScalarFunction scalar;
-};
-
-struct Kernel {
-  std::string name;
-  bool supported;
-  ArrayFunction sq_n;  // null for a kernel of roots alone
-  ArrayFunction sqrt_n;
 };
 
 // A few widths of the widest vector (eight doubles) and a bit: every length
@@ -92,51 +86,13 @@ std::vector<std::size_t> lengths_to_try() {
 
 std::size_t longest_tried() { return lengths_to_try().back(); }
 
-// Every kernel of this build, then the dispatching functions, and those
-// under every row of the profile table.
-std::vector<Kernel> all_kernels() {
-  namespace detail = vemo::numeric::detail;
-  std::vector<Kernel> kernels = {
-      {"portable", true, detail::sq_n_portable, detail::sqrt_n_portable}};
-#ifdef VEMO_NUMERIC_X86_KERNELS
-  const detail::CpuSignature& cpu = detail::cpu().signature;
-  kernels.insert(
-      kernels.end(),
-      {{"sse2", true, detail::sq_n_sse2, detail::sqrt_n_sse2},
-       {"sse2_streaming", true, detail::sq_n_sse2_streaming, detail::sqrt_n_sse2_streaming},
-       {"avx2", cpu.avx2, detail::sq_n_avx2, detail::sqrt_n_avx2},
-       {"avx2_streaming", cpu.avx2, detail::sq_n_avx2_streaming, detail::sqrt_n_avx2_streaming}});
-  kernels.insert(kernels.end(),
-                 {{"avx512f", cpu.avx512f, detail::sq_n_avx512f, detail::sqrt_n_avx512f},
-                  {"avx512f_streaming", cpu.avx512f, detail::sq_n_avx512f_streaming,
-                   detail::sqrt_n_avx512f_streaming}});
-  for (const kernel_menu::SplitKernel& split : kernel_menu::split_kernels(cpu)) {
-    kernels.push_back({split.name, split.supported, nullptr, split.cached});
-    kernels.push_back({split.name + "_streaming", split.supported, nullptr, split.streaming});
-  }
-#endif
-#ifdef VEMO_NUMERIC_NEON_KERNELS
-  kernels.push_back({"neon", true, detail::sq_n_neon, detail::sqrt_n_neon});
-#endif
-#ifdef VEMO_NUMERIC_WASM_SIMD128_KERNELS
-  kernels.push_back({"wasm_simd128", true, detail::sq_n_wasm_simd128, detail::sqrt_n_wasm_simd128});
-#endif
-  kernels.push_back({"dispatched", true, vemo::numeric::sq_n, vemo::numeric::sqrt_n});
-#ifdef VEMO_NUMERIC_X86_KERNELS
-  for (const kernel_menu::UnderRow& row : kernel_menu::under_every_row()) {
-    kernels.push_back({row.name, true, row.sq_n, row.sqrt_n});
-  }
-#endif
-  return kernels;
-}
-
 // The kernels the running CPU supports; says once which ran and which not.
 const std::vector<Kernel>& runnable_kernels() {
   static const std::vector<Kernel> runnable = [] {
     std::vector<Kernel> kernels;
     std::string ran;
     std::string not_run;
-    for (const Kernel& kernel : all_kernels()) {
+    for (const Kernel& kernel : kernel_menu::all_kernels()) {
       (kernel.supported ? ran : not_run) += " " + kernel.name;
       if (kernel.supported) {
         kernels.push_back(kernel);

@@ -1,9 +1,9 @@
 #ifndef VEMO_NUMERIC_TEST_KERNEL_MENU_HPP
 #define VEMO_NUMERIC_TEST_KERNEL_MENU_HPP
 
-// The array kernels as the tests call them: each like sq_n or sqrt_n, the
-// refined ones with their prefetch distance bound, and sq_n and sqrt_n
-// under every row of the profile table.
+// The array kernels as the tests and the fuzzer call them: each like sq_n
+// or sqrt_n, the refined ones with their prefetch distance bound, and sq_n
+// and sqrt_n under every row of the profile table.
 
 #include <vemo/numeric.hpp>
 
@@ -86,6 +86,51 @@ inline std::vector<UnderRow> under_every_row() {
   return ways;
 }
 #endif
+
+struct Kernel {
+  std::string name;
+  bool supported;      // whether this CPU runs it
+  ArrayFunction sq_n;  // null for a kernel of roots alone
+  ArrayFunction sqrt_n;
+};
+
+// Every kernel of this build, narrowest first, then the dispatching
+// functions, and those under every row of the profile table.
+inline std::vector<Kernel> all_kernels() {
+  namespace detail = vemo::numeric::detail;
+  std::vector<Kernel> kernels = {
+      {"portable", true, detail::sq_n_portable, detail::sqrt_n_portable}};
+#ifdef VEMO_NUMERIC_X86_KERNELS
+  const detail::CpuSignature& cpu = detail::cpu().signature;
+  kernels.insert(
+      kernels.end(),
+      {{"sse2", true, detail::sq_n_sse2, detail::sqrt_n_sse2},
+       {"sse2_streaming", true, detail::sq_n_sse2_streaming, detail::sqrt_n_sse2_streaming},
+       {"avx2", cpu.avx2, detail::sq_n_avx2, detail::sqrt_n_avx2},
+       {"avx2_streaming", cpu.avx2, detail::sq_n_avx2_streaming, detail::sqrt_n_avx2_streaming}});
+  kernels.insert(kernels.end(),
+                 {{"avx512f", cpu.avx512f, detail::sq_n_avx512f, detail::sqrt_n_avx512f},
+                  {"avx512f_streaming", cpu.avx512f, detail::sq_n_avx512f_streaming,
+                   detail::sqrt_n_avx512f_streaming}});
+  for (const SplitKernel& split : split_kernels(cpu)) {
+    kernels.push_back({split.name, split.supported, nullptr, split.cached});
+    kernels.push_back({split.name + "_streaming", split.supported, nullptr, split.streaming});
+  }
+#endif
+#ifdef VEMO_NUMERIC_NEON_KERNELS
+  kernels.push_back({"neon", true, detail::sq_n_neon, detail::sqrt_n_neon});
+#endif
+#ifdef VEMO_NUMERIC_WASM_SIMD128_KERNELS
+  kernels.push_back({"wasm_simd128", true, detail::sq_n_wasm_simd128, detail::sqrt_n_wasm_simd128});
+#endif
+  kernels.push_back({"dispatched", true, vemo::numeric::sq_n, vemo::numeric::sqrt_n});
+#ifdef VEMO_NUMERIC_X86_KERNELS
+  for (const UnderRow& row : under_every_row()) {
+    kernels.push_back({row.name, true, row.sq_n, row.sqrt_n});
+  }
+#endif
+  return kernels;
+}
 
 }  // namespace kernel_menu
 
