@@ -177,11 +177,12 @@ PRECEDENCE.update({"+": 4, "-": 4, "*": 5, "/": 5})
 def show_number(value):
     if value.denominator == 1 and abs(value) < 2**20:
         return str(value.numerator)
-    if value.denominator == 1:
+    power = value.numerator if value.denominator == 1 else value.denominator
+    if value.numerator in (1, power) and power & (power - 1) == 0:
+        e = power.bit_length() - 1
+        return "0.5" if value == Fraction(1, 2) else f"2^{e if value > 1 else -e}"
+    if value.denominator == 1 and value < 2**64:
         return hex(value.numerator)
-    if value.numerator == 1 and value.denominator & (value.denominator - 1) == 0:
-        exponent = -(value.denominator.bit_length() - 1)
-        return "0.5" if exponent == -1 else f"2^{exponent}"
     return repr(float(value))
 
 
@@ -885,7 +886,7 @@ def check_estimate_bound(statements):
             checked = re.findall(r"constexpr double bound = (0x1p-\d+);", test)
             names = re.findall(r"ErrsByLessThanTwoToMinus(\d+)\)", test)
             if len(checked) != 1 or number(checked[0]) != value:
-                fail(f"{ESTIMATE_TEST} checks the bound {checked or 'nothing'}, {stated_by}")
+                fail(f"{ESTIMATE_TEST} checks the bound {', '.join(checked) or 'nothing'}, {stated_by}")
             if len(names) != 1 or Fraction(2) ** -int(names[0]) != value:
                 fail(f"{ESTIMATE_TEST}: its test's name gives 2^-{names}, {stated_by}")
 
