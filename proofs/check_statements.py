@@ -324,7 +324,7 @@ class Code:
         modes = [self.MODES[p] for p in parts if p in self.MODES]
         if len(modes) != 1 or not parts <= set(self.MODES) | {"_MM_FROUND_NO_EXC"}:
             raise Unreadable(f"cannot read the rounding {argument} = {text}")
-        return modes[0] if "_MM_FROUND_NO_EXC" in parts else f"{modes[0]}, raising flags"
+        return modes[0] if "_MM_FROUND_NO_EXC" in parts else f"{modes[0]}_raising_flags"
 
     def steps(self, function, every_operation):
         """The steps in order: (expression, line, intrinsic call as written),
