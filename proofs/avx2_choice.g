@@ -17,6 +17,8 @@
 # Refused with a within 6e-17 of sqrt(x), beyond the half gap 2^-54 that
 # keeps s next to the root.
 #variant |(A - X) / X| <= 1.83e-21 => |(A - X) / X| <= 6e-17
+#refuses s - c in [0, 0]
+#steps numeric/src/x86/refined_root_avx2.hpp: s to um, up
 
 #@ -Echange-threshold=0
 #@ -Eno-auto-dichotomy

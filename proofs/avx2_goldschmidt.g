@@ -20,6 +20,8 @@
 #
 # Refused with an estimate within 0.035: the errors then grow past the table's.
 #variant |d0| <= 0.034366 => |d0| <= 0.035
+#refuses |eg3| <= 3.4833e-11
+#steps numeric/src/x86/refined_root_avx2.hpp: g0 to h3
 
 #@ -Eno-auto-dichotomy
 

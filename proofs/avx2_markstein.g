@@ -15,6 +15,8 @@
 #
 # Refused with g and h within 4e-11: the correction then errs by up to 2.4e-21.
 #variant |eg| <= 3.4833e-11 /\ |eh| <= 3.4833e-11 => |eg| <= 4e-11 /\ |eh| <= 4e-11
+#refuses |(A - X) / X| <= 1.83e-21
+#steps numeric/src/x86/refined_root_avx2.hpp: g3 to um, up
 
 #@ -Eno-auto-dichotomy
 
@@ -23,15 +25,15 @@
 @ru = float<ieee_64, up>;
 
 x = X * X;
-# g and h after the third Goldschmidt step: doubles, rounded results.
-g = rn(G);
-h = rn(H);
-eg = (g - X) / X;
-eh = 2 * h * X - 1;
+# g3 and h3, after the third Goldschmidt step: doubles, rounded results.
+g3 = rn(G3);
+h3 = rn(H3);
+eg = (g3 - X) / X;
+eh = 2 * h3 * X - 1;
 # 6: Markstein's correction, rounded to nearest.
-D = x - g * g;
+D = x - g3 * g3;
 d = rn(D);
-A = g + h * d;
+A = g3 + h3 * d;
 s = rn(A);
 es = (s - X) / X;
 # 7-8: s- and s+ subtract and add 1 to the bits of s, which gives the doubles
@@ -55,12 +57,12 @@ qp = rn(x - sp * sp);
   /\ @FIX(qp, -1006) /\ |qp| <= 1b998 }
 
 # The bounds on g and h give their ranges.
-g -> X * (1 + eg) { X <> 0 };
-h -> (1 + eh) / (2 * X) { X <> 0 };
+g3 -> X * (1 + eg) { X <> 0 };
+h3 -> (1 + eh) / (2 * X) { X <> 0 };
 # 6: a/sqrt(x) - 1 = -eg^2/2 - (eg + eg^2/2)(eh + e5 + eh e5), where d = D (1 + e5).
-(A - X) / X -> -eg * eg / 2 - eh * (eg + eg * eg / 2) + h * (d - D) / X { X <> 0 };
-h * (d - D) / X -> ((d - D) / D) * (h * D / X) { X <> 0, D <> 0 };
-h * D / X -> -(1 + eh) * (eg + eg * eg / 2) { X <> 0 };
+(A - X) / X -> -eg * eg / 2 - eh * (eg + eg * eg / 2) + h3 * (d - D) / X { X <> 0 };
+h3 * (d - D) / X -> ((d - D) / D) * (h3 * D / X) { X <> 0, D <> 0 };
+h3 * D / X -> -(1 + eh) * (eg + eg * eg / 2) { X <> 0 };
 D -> -x * eg * (2 + eg) { X <> 0 };
 # 7-8 and the residuals of the candidates, from s's distance to sqrt(x).
 es -> ((s - A) / A) * (1 + (A - X) / X) + (A - X) / X { X <> 0, A <> 0 };

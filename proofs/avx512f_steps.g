@@ -24,6 +24,8 @@
 # 2^-54.245. (With x from 2^-902 it is refused too, as d and t are then only
 # multiples of 2^-1008, but only after a minute and a half.)
 #variant |d0| <= 1b-14 => |d0| <= 6.5416e-05
+#refuses |(A - X) / X| <= 4.68411e-17
+#steps numeric/src/x86/refined_root_avx512f.hpp: g0 to q
 
 #@ -Eno-auto-dichotomy
 
@@ -54,7 +56,7 @@ s = rd(A);
 sp = ru(s * (1 + 1b-54));
 T = x - s * sp;
 t = rn(T);
-U = s + 1b-1022 * t;
+U = s + t * 1b-1022;
 root = ru(U);
 # The residual that tells whether the root is exact.
 Q = x - root * root;

@@ -4,9 +4,9 @@
 // sqrt_n's roots on AVX2 with FMA, from multiply-adds beside the square-root
 // instruction. AVX2 has no reciprocal square-root estimate for doubles, so
 // each root starts from an integer estimate of 1/sqrt(x) taken from the bits
-// of x (relative error below 0.0344), goes through three Goldschmidt steps
-// and a Markstein correction rounded to nearest, and ends with an exact
-// choice among that result and the doubles either side of it.
+// of x, goes through three Goldschmidt steps and a Markstein correction
+// rounded to nearest, and ends with an exact choice among that result and
+// the doubles either side of it, as stated before refined_root().
 // docs/correct-rounding.md proves that this gives the correctly rounded root
 // of every x in [2^-900, DBL_MAX]. Zeros, +inf, NaNs and negatives take their
 // results by selection; subnormals and the smaller normals take the
@@ -72,11 +72,37 @@ inline __m256d two_to(long long e) {
   return _mm256_castsi256_pd(_mm256_set1_epi64x((e + 1023) << 52));
 }
 
+// Steps of refined_root(), in the order the code below computes them (its
+// loop unrolled), as proofs/avx2_*.g state them; proofs/check compares the
+// three. Each step rounds once to nearest (rn), as MXCSR says, or is exact;
+// bits(v) is the bit pattern of v, and c ? a : b is a when c holds, else b.
+//
+//   y = from_bits(estimate_base - (bits(x) >> 1))  (relative error below 0.034366)
+//   g0 = rn(x * y)
+//   h0 = rn(y * 0.5)
+//   r1 = rn(0.5 - g0 * h0)
+//   g1 = rn(g0 + g0 * r1)
+//   h1 = rn(h0 + h0 * r1)
+//   r2 = rn(0.5 - g1 * h1)
+//   g2 = rn(g1 + g1 * r2)
+//   h2 = rn(h1 + h1 * r2)
+//   r3 = rn(0.5 - g2 * h2)
+//   g3 = rn(g2 + g2 * r3)
+//   h3 = rn(h2 + h2 * r3)
+//   d = rn(x - g3 * g3)
+//   s = rn(g3 + h3 * d)
+//   sm = from_bits(bits(s) - 1)
+//   sp = from_bits(bits(s) + 1)
+//   um = rn(s * sm - x)
+//   not_below = um < 0 ? s : sm
+//   up = rn(s * sp - x)
+//   root = up < 0 ? sp : not_below
+
 // The correctly rounded root of every lane in [2^-900, DBL_MAX].
 VEMO_NUMERIC_TARGET("avx2,fma")
 inline __m256d refined_root(__m256d x) {
   const __m256d half = _mm256_set1_pd(0.5);
-  // y = 1/sqrt(x) (1 + e) with |e| < 0.0344.
+  // y = 1/sqrt(x) (1 + e), with |e| below the bound stated above.
   const __m256d y = _mm256_castsi256_pd(_mm256_sub_epi64(
       _mm256_set1_epi64x(estimate_base), _mm256_srli_epi64(_mm256_castpd_si256(x), 1)));
   // Goldschmidt's steps take g to sqrt(x) and h to 1/(2 sqrt(x)), each
@@ -99,8 +125,8 @@ inline __m256d refined_root(__m256d x) {
   // s * below - x >= 0, and above the midpoint of s and above exactly when
   // s * above - x < 0; the signs are exact. blendv takes the second operand
   // where the sign bit is set, and an exact zero here is +0.0.
-  const __m256d root = _mm256_blendv_pd(below, s, _mm256_fmsub_pd(s, below, x));
-  return _mm256_blendv_pd(root, above, _mm256_fmsub_pd(s, above, x));
+  const __m256d not_below = _mm256_blendv_pd(below, s, _mm256_fmsub_pd(s, below, x));
+  return _mm256_blendv_pd(not_below, above, _mm256_fmsub_pd(s, above, x));
 }
 
 // Which lanes of v are outside the refined range, and which are small:

@@ -3,13 +3,13 @@
 
 // sqrt_n's roots on AVX-512F without the square-root instruction, whose
 // throughput there is a fraction of the multiply-add units'. Each root comes
-// from the reciprocal square-root estimate (relative error below 2^-14), one
-// Goldschmidt step, a Markstein correction rounded downwards and an exact
-// choice between that and the next double up. docs/correct-rounding.md
-// proves that this gives the correctly rounded root of every x in
-// [2^-900, DBL_MAX]. Zeros, infinities, NaNs and negatives take their results
-// from vfixupimmpd; positive subnormals and the smaller normals take the
-// instruction.
+// from the reciprocal square-root estimate, one Goldschmidt step, a
+// Markstein correction rounded downwards and an exact choice between that
+// and the next double up, as stated before refined_root().
+// docs/correct-rounding.md proves that this gives the correctly rounded root
+// of every x in [2^-900, DBL_MAX]. Zeros, infinities, NaNs and negatives
+// take their results from vfixupimmpd; positive subnormals and the smaller
+// normals take the instruction.
 //
 // Every step rounds as it says (to nearest, down or up) with exceptions
 // suppressed, whatever the caller's rounding mode and flags, and none meets
@@ -62,12 +62,29 @@ constexpr long long sign_bit = -0x7FFFFFFFFFFFFFFF - 1;
 // MXCSR's DAZ bit: subnormal inputs read as zero.
 constexpr unsigned denormals_are_zero = 0x0040;
 
+// Steps of refined_root(), in the order the code below computes them, as
+// proofs/avx512f_*.g state them; proofs/check compares the three. Each step
+// rounds once as it says (rn to nearest, rd downwards, ru upwards) or is
+// exact; bits(v) is the bit pattern of v.
+//
+//   y = rsqrt14(x)  (relative error below 2^-14)
+//   g0 = rn(x * y)
+//   h0 = rn(y * 0.5)
+//   r = rn(0.5 - g0 * h0)
+//   g = rn(g0 + g0 * r)
+//   h = rn(h0 + h0 * r)
+//   d = rn(x - g * g)
+//   s = rd(g + h * d)
+//   sp = from_bits(bits(s) + 1)
+//   t = rn(x - s * sp)
+//   root = ru(s + t * 2^-1022)
+
 // The correctly rounded root of every lane in [2^-900, DBL_MAX]; other lanes
 // give what they give, raising nothing.
 VEMO_NUMERIC_TARGET("avx512f")
 inline __m512d refined_root(__m512d x) {
   const __m512d half = _mm512_set1_pd(0.5);
-  // y = 1/sqrt(x) (1 + e) with |e| < 2^-14.
+  // y = 1/sqrt(x) (1 + e), with |e| below the bound stated above.
   const __m512d y = _mm512_maskz_rsqrt14_pd(all_lanes, x);
   // One Goldschmidt step takes g to sqrt(x) and h to 1/(2 sqrt(x)), each to
   // a relative error below 2^-27.4.
@@ -101,6 +118,14 @@ inline __m512d refined_root(__m512d x) {
 // itself.
 constexpr long long root_of_class = 0x08181188;
 constexpr int invalid_for_signalling_nan = 0x10;
+
+// Arithmetic steps of roots(), on the refined lanes, beside its selections:
+// q, zero exactly where the root is exact, and where it is not, the
+// addition that raises inexact and leaves the root as it is (rounded as
+// MXCSR says, to nearest, as each_root() checks).
+//
+//   q = rn(x - root * root)
+//   raised = rn(root + 2^-1022)
 
 // The roots of the elements in `lanes`. Raises what the scalar root raises
 // on each lane but inexact; if CheckExact, sets `inexact` to the refined
