@@ -95,9 +95,33 @@ void PaceWatch::sample() {
 #endif
 }
 
+namespace {
+
+// Whether paces[first, end) are each within largest_pace_change of the
+// fastest of all.
+bool held(const std::vector<double>& paces, std::size_t first, std::size_t end) {
+  const double fastest = *std::max_element(paces.begin(), paces.end());
+  return first < end && end <= paces.size() &&
+         std::all_of(paces.begin() + static_cast<std::ptrdiff_t>(first),
+                     paces.begin() + static_cast<std::ptrdiff_t>(end), [fastest](double pace) {
+                       return fastest / pace - 1.0 <= largest_pace_change;
+                     });
+}
+
+}  // namespace
+
+bool PaceWatch::held_since(std::size_t first) const {
+  return held(refined_paces_, first, samples()) && held(instruction_paces_, first, samples());
+}
+
+void PaceWatch::accept_since(std::size_t first) { accepted_.emplace_back(first, samples()); }
+
 bool PaceWatch::steady() const {
-  return spread(refined_paces_) <= largest_pace_change &&
-         spread(instruction_paces_) <= largest_pace_change &&
+  return std::all_of(accepted_.begin(), accepted_.end(),
+                     [this](const std::pair<std::size_t, std::size_t>& sweep) {
+                       return held(refined_paces_, sweep.first, sweep.second) &&
+                              held(instruction_paces_, sweep.first, sweep.second);
+                     }) &&
          (other_busy_seconds_ < 0.0 ||
           other_busy_seconds_ <= largest_other_cpus_busy * other_cpu_seconds_);
 }

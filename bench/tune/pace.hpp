@@ -18,15 +18,20 @@
 #include "x86/cpu.hpp"
 #include "x86/profile.hpp"
 
+#include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tune {
 
-// The most a pace may move over a run, as a fraction of its slowest, and
-// the largest share of their time the other CPUs may be busy.
+// The most a pace may fall below the fastest of the run, as a fraction,
+// and the largest share of their time the other CPUs may be busy.
 constexpr double largest_pace_change = 0.10;
 constexpr double largest_other_cpus_busy = 0.10;
+
+// How many times the tuner times a sweep during which the pace moved.
+constexpr int sweep_attempts = 3;
 
 class PaceWatch {
  public:
@@ -37,9 +42,20 @@ class PaceWatch {
   // median of a few rounds) and reads how busy the other CPUs have been.
   void sample();
 
-  // What the samples so far came to, in a line; steady() when no pace moved
-  // beyond largest_pace_change and the other CPUs were busy no more than
-  // largest_other_cpus_busy of the time (where the system says: Linux).
+  // The samples taken so far.
+  [[nodiscard]] std::size_t samples() const { return refined_paces_.size(); }
+  // Whether the samples from `first` to the last (the one before a sweep and
+  // the one after it) are each within largest_pace_change of the fastest of
+  // the run.
+  [[nodiscard]] bool held_since(std::size_t first) const;
+  // Takes the sweep between sample `first` and the last as one whose
+  // timings count.
+  void accept_since(std::size_t first);
+
+  // What the samples came to, in a line. steady() when every sweep taken
+  // held its pace, judged against the fastest of the whole run, and the
+  // other CPUs were busy no more than largest_other_cpus_busy of the time
+  // (where the system says: Linux).
   [[nodiscard]] std::string summary() const;
   [[nodiscard]] bool steady() const;
 
@@ -49,6 +65,8 @@ class PaceWatch {
   detail::Profile instruction_;
   std::vector<double> refined_paces_;
   std::vector<double> instruction_paces_;
+  // Each sweep taken, as its first and one past its last sample.
+  std::vector<std::pair<std::size_t, std::size_t>> accepted_;
   // From /proc/stat and this process's own times: busy and wall time of the
   // other CPUs, in seconds, since the first sample; negative where unknown.
   double other_busy_seconds_ = -1.0;
