@@ -19,8 +19,8 @@
 // when it has printed a row, 1 when a candidate gave wrong bits, 2 on a bad
 // argument or where it cannot run, and 3 when the machine did not hold
 // still during the run (tune/pace.hpp): the row it printed is then not one
-// to take. A sweep during which the pace moved is timed again, twice at
-// most.
+// to take. A sweep during which the pace moved is timed again, from where
+// it started, twice at most.
 
 #include "tune/pace.hpp"
 #include "tune/row.hpp"
@@ -96,8 +96,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   tune::Tuner tuner(settings, cpu, from ? *from : own);
-  // A sweep during which the pace moved is timed again, from where it
-  // started, up to sweep_attempts times in all.
   tune::PaceWatch pace(cpu, tuner.start().profile);
   pace.sample();
   for (void (tune::Tuner::*sweep)() :

@@ -96,15 +96,9 @@ void short_steps_avx2(const double* x, std::size_t count, double* y) {
   }
 }
 
-// A call of fewer than 8 elements takes one short step, and the loop not at
-// all: entering it took a fifth of such a call (on an AMD Zen 3).
 template <__m256d (*Op)(__m256d), __m128d (*ShortOp)(__m128d), Stores S>
 VEMO_NUMERIC_TARGET("avx2")
 void each_avx2(const double* x, std::size_t n, double* y) noexcept {
-  if (S == Stores::cached && n < 8) {
-    short_steps_avx2<Op, ShortOp>(x, n, y);
-    return;
-  }
   std::size_t i = head_elements<S, 32>(y, n);
   if (i != 0) {
     short_steps_avx2<Op, ShortOp>(x, i, y);
@@ -144,10 +138,11 @@ void each_avx512f(const double* x, std::size_t n, double* y) noexcept {
   finish_stores<S>();
 }
 
-// The kernels with ordinary stores. A call of fewer elements than a short
-// step takes is that one step, which loads them all before it stores any:
-// it needs neither the loop nor the test for arrays that overlap, which
-// took a sixth of a call of 4 roots (on an AMD Zen 4).
+// The kernels with ordinary stores. A call no longer than one short step
+// (fewer than 8 elements on AVX2, up to 8 on AVX-512F) is that step alone,
+// which loads every element before it stores any: it needs neither the loop,
+// whose entry took a fifth of such a call (on an AMD Zen 3), nor the test
+// for arrays that overlap, a sixth of a call of 4 roots (on an AMD Zen 4).
 template <__m256d (*Op)(__m256d), __m128d (*ShortOp)(__m128d)>
 VEMO_NUMERIC_TARGET("avx2")
 void cached_avx2(const double* x, std::size_t n, double* y) noexcept {
