@@ -8,11 +8,10 @@
 // roots need and leaves the square-root unit to the instruction's roots.
 // On an AMD EPYC Zen 4 under KVM that moved the refined roots of 48 doubles
 // between 1.5 and 2.7 billion a second while the instruction's stayed at
-// 1.8, and with
-// them the length from which refining pays, from run to run. So the tuner
-// times both kinds of root between its sweeps, and counts the time the
-// other CPUs were busy; a run in which either moved is not one to take a
-// row from.
+// 1.8, and with them the length from which refining pays, from run to run.
+// So the tuner times both kinds of root between its sweeps, and counts the
+// time the other CPUs were busy; a run in which either moved is not one to
+// take a row from.
 
 #include "tuner.hpp"
 
